@@ -1,0 +1,7 @@
+#include "console_app.h"
+
+namespace upd::console {
+
+int run(int, char**) { return 0; }
+
+} // namespace upd::console

@@ -1,0 +1,64 @@
+#include "app/main_form.h"
+
+#include "platform/files.h"
+#include "platform/text.h"
+
+#include <exception>
+
+namespace upd {
+
+namespace {
+
+constexpr const char* kNoDatabaseNotice =
+    "Не определен файл базы данных по умолчанию!!! Пожалуйста, откройте программу Кордеваль выбрав нужный "
+    "файл базы. Затем закройте программу  и откройте снова. Путь к необходимой бызе должен предлагаться по "
+    "умолчанию.";
+
+} // namespace
+
+TfmMain::TfmMain(const TDM& dm, Environment environment, Dialogs& dialogs, EventPump& pump)
+    : FormContext(std::move(environment), dialogs, pump), DM(dm) {}
+
+void TfmMain::FormCreate() {
+    lblUpdate = "(До версии " + DM.Programm_version() + ")";
+    lblProgrammName = "«" + DM.ProgrammName() + "»";
+}
+
+void TfmMain::FormShow() {
+    std::string path;
+    {
+        auto registry = env.openRegistry();
+        path = registry->Read("mirela", "ProgrammPath", kRegistryFalse);
+    }
+    if (path == kRegistryFalse) {
+        boxes.notice(kNoDatabaseNotice);
+        return;
+    }
+    const std::string shown = text::removeAllIgnoreCase(path, std::string("Мирела") + files::kSeparator);
+    ListBox1.AppendAndSelect(kInstallFolderLine + shown);
+    ListBox1.AppendAndSelect("");
+}
+
+void TfmMain::FormClose() {
+    // The database connections are closed here once they exist.
+}
+
+void TfmMain::N2Click() { boxes.box("  ", "Подсказка"); }
+
+void TfmMain::Button1Click() {
+    if (requestClose) requestClose();
+}
+
+bool TfmMain::runHandler(const std::function<void()>& handler) {
+    try {
+        handler();
+        return true;
+    } catch (const std::exception& e) {
+        boxes.showError(e.what());
+    } catch (...) {
+        boxes.showError("Unknown error");
+    }
+    return false;
+}
+
+} // namespace upd

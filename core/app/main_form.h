@@ -1,0 +1,50 @@
+// The main window's components and operations, free of any toolkit. The Qt window draws
+// this model and forwards its user's actions; the console front end drives it directly.
+#pragma once
+
+#include "app/identity.h"
+#include "app/ui/control.h"
+#include "app/ui/form_context.h"
+
+#include <functional>
+#include <string>
+
+namespace upd {
+
+class TfmMain : public FormContext {
+public:
+    TfmMain(const TDM& dm, Environment environment, Dialogs& dialogs, EventPump& pump);
+
+    const TDM& DM;
+
+    // Captions set at creation.
+    std::string lblUpdate;
+    std::string lblProgrammName;
+
+    // Buttons and menu items whose state the operations change.
+    Control Button1{true, true};   // "Выход"
+    Control Button3{true, true};   // "Обновить программу"
+    Control Button2{true, false};  // hidden download
+    Control Button4{true, false};  // hidden photo folder renaming
+    Control Button5{true, false};  // hidden module folder fix-up
+    Control N2{true, false};       // hidden "Инструкции по установке"
+
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void N2Click();
+
+    // Runs a handler the way the message loop does: an error that escapes it is shown by the
+    // general error display and the program goes on. Returns false when one escaped.
+    bool runHandler(const std::function<void()>& handler);
+
+    // Asked of the front end to close the main window ("Выход", Esc, the menu).
+    std::function<void()> requestClose;
+    void Button1Click();
+    void N6Click() { Button1Click(); }
+};
+
+// The log line of the start-up report.
+inline constexpr const char* kInstallFolderLine = "Каталог установки программы Мирела = ";
+
+} // namespace upd

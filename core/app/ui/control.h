@@ -1,0 +1,36 @@
+// The state of a button or menu item that the operations change: enabled and shown.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+namespace upd {
+
+class Control {
+public:
+    explicit Control(bool enabled = true, bool visible = true) : enabled_(enabled), visible_(visible) {}
+
+    bool Enabled() const { return enabled_; }
+    bool Visible() const { return visible_; }
+    void setEnabled(bool enabled) {
+        enabled_ = enabled;
+        notify();
+    }
+    void setVisible(bool visible) {
+        visible_ = visible;
+        notify();
+    }
+
+    void addObserver(std::function<void()> observer) { observers_.push_back(std::move(observer)); }
+
+private:
+    void notify() {
+        for (auto& o : observers_) o();
+    }
+
+    bool enabled_;
+    bool visible_;
+    std::vector<std::function<void()>> observers_;
+};
+
+} // namespace upd
