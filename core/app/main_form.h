@@ -5,6 +5,7 @@
 #include "app/identity.h"
 #include "app/ui/control.h"
 #include "app/ui/form_context.h"
+#include "app/ui/progress_message.h"
 
 #include <functional>
 #include <string>
@@ -42,6 +43,9 @@ public:
     std::function<void()> requestClose;
     void Button1Click();
     void N6Click() { Button1Click(); }
+
+    // The progress message's handler (WM_USER + 100).
+    void MyProgress(uintptr_t wParam, intptr_t lParam) { applyProgressMessage(ProgressBar1, wParam, lParam); }
 };
 
 // The log line of the start-up report.
