@@ -49,6 +49,14 @@ void TfmMain::Button1Click() {
     if (requestClose) requestClose();
 }
 
+std::vector<TfmMain::CatalogueStep> TfmMain::catalogue() {
+    return {
+        {"Button2Click", [this] { Button2Click(); return true; }},
+        {"Button4Click", [this] { Button4Click(); return true; }},
+        {"Button5Click", [this] { Button5Click(); return true; }},
+    };
+}
+
 bool TfmMain::runHandler(const std::function<void()>& handler) {
     try {
         handler();

@@ -6,9 +6,11 @@
 #include "app/ui/control.h"
 #include "app/ui/form_context.h"
 #include "app/ui/progress_message.h"
+#include "app/update_outcome.h"
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace upd {
 
@@ -30,6 +32,25 @@ public:
     Control Button5{true, false};  // hidden module folder fix-up
     Control N2{true, false};       // hidden "Инструкции по установке"
 
+    // The actions of the buttons; each is filled in by its own subsystem.
+    virtual void Button3Click() {}
+    virtual void Button2Click() {}
+    virtual void Button4Click() {}
+    virtual void Button5Click() {}
+
+    // How the last press of "Обновить программу" ended.
+    UpdateOutcome lastUpdateOutcome = UpdateOutcome::NotRun;
+
+    // The operations that support staff can run by name; each returns its success flag.
+    struct CatalogueStep {
+        std::string name;
+        std::function<bool()> run;
+    };
+    virtual std::vector<CatalogueStep> catalogue();
+
+    // True while an operation runs that must not be started again or closed under.
+    bool busy() const { return busy_; }
+
     void FormCreate();
     void FormShow();
     void FormClose();
@@ -46,6 +67,11 @@ public:
 
     // The progress message's handler (WM_USER + 100).
     void MyProgress(uintptr_t wParam, intptr_t lParam) { applyProgressMessage(ProgressBar1, wParam, lParam); }
+
+    virtual ~TfmMain() = default;
+
+protected:
+    bool busy_ = false;
 };
 
 // The log line of the start-up report.
