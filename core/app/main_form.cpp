@@ -17,7 +17,9 @@ constexpr const char* kNoDatabaseNotice =
 } // namespace
 
 TfmMain::TfmMain(const TDM& dm, Environment environment, Dialogs& dialogs, EventPump& pump)
-    : FormContext(std::move(environment), dialogs, pump), DM(dm) {}
+    : FormContext(std::move(environment), dialogs, pump), DM(dm) {
+    wireArchiver();
+}
 
 void TfmMain::FormCreate() {
     lblUpdate = "(До версии " + DM.Programm_version() + ")";

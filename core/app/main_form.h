@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/identity.h"
+#include "archive/zip_archiver.h"
 #include "app/ui/control.h"
 #include "app/ui/form_context.h"
 #include "app/ui/progress_message.h"
@@ -33,7 +34,10 @@ public:
     Control N2{true, false};       // hidden "Инструкции по установке"
 
     // The actions of the buttons; each is filled in by its own subsystem.
-    virtual void Button3Click() {}
+    // The update sequence.
+    virtual void Button3Click();
+    bool CopyRes(const std::string& programm_path);
+    void UpdateReestr();
     virtual void Button2Click() {}
     virtual void Button4Click() {}
     virtual void Button5Click() {}
@@ -50,6 +54,15 @@ public:
 
     // True while an operation runs that must not be started again or closed under.
     bool busy() const { return busy_; }
+
+    // The archive component and the handlers of its events.
+    TZipArchiver Archiver;
+    void ArchiverExtractFile(TBaseArchiver& sender, std::string& fileName, uint32_t& fileAttr,
+                             const std::string& comment);
+    void ArchiverFileProgress(TBaseArchiver& sender, const std::string& fileName, double progress,
+                              TProcessOperation operation, TProgressPhase phase, bool& cancel);
+    void ArchiverOverallProgress(TBaseArchiver& sender, double progress, TProcessOperation operation,
+                                 TProgressPhase phase, bool& cancel);
 
     void FormCreate();
     void FormShow();
@@ -71,10 +84,15 @@ public:
     virtual ~TfmMain() = default;
 
 protected:
+    void wireArchiver();
+
     bool busy_ = false;
 };
 
 // The log line of the start-up report.
+// The caption of the platform's confirmation dialog.
+inline constexpr const char* kConfirmCaption = "Подтверждение";
+
 inline constexpr const char* kInstallFolderLine = "Каталог установки программы Мирела = ";
 
 } // namespace upd

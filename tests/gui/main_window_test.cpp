@@ -3,6 +3,7 @@
 #include "main_window.h"
 #include "qt_event_pump.h"
 #include "support/form_fixture.h"
+#include "support/installation.h"
 
 #include <QAction>
 #include <QLabel>
@@ -124,6 +125,33 @@ private slots:
         w.pump.processPendingEvents();
         QCOMPARE(w.main->ProgressBar1->maximum(), 5000);
         QCOMPARE(w.main->ProgressBar1->value(), 2500);
+    }
+
+    void updateButtonRunsTheUpdate() {
+        testing::Installation inst;
+        testing::ScriptedDialogs dialogs;
+        gui::QtEventPump pump;
+        TDM dm;
+        Environment env;
+        env.updaterFolder = inst.updaterFolder;
+        env.openRegistry = fileRegistryOpener(inst.registryPath);
+        TfmMain form(dm, env, dialogs, pump);
+        form.FormCreate();
+        gui::AboutWindow about(dm);
+        gui::MainWindow window(form, about);
+        pump.setReceiver(&window);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        QTest::mouseClick(window.Button3, Qt::LeftButton);
+        QCOMPARE(window.ListBox1->item(window.ListBox1->count() - 1)->text(),
+                 QString("Процедура обновления успешно завершена..."));
+        QCOMPARE(window.ListBox1->currentRow(), window.ListBox1->count() - 1);
+        QCOMPARE(window.ListBox1->count(), 2 + 2 + 6 + 6);
+        QCOMPARE(window.ProgressBar1->value(), 100);
+        QVERIFY(!window.Button3->isEnabled());
+        QVERIFY(window.Button1->isEnabled());
+        QVERIFY(dialogs.shown.empty());
     }
 };
 
