@@ -2,11 +2,13 @@
 // this model and forwards its user's actions; the console front end drives it directly.
 #pragma once
 
+#include "app/download/archive_download.h"
 #include "app/identity.h"
 #include "app/ui/control.h"
 #include "app/ui/form_context.h"
 #include "app/ui/progress_message.h"
 #include "app/update_outcome.h"
+#include "maintenance/maintenance_steps.h"
 
 #include <functional>
 #include <string>
@@ -14,7 +16,7 @@
 
 namespace upd {
 
-class TfmMain : public FormContext {
+class TfmMain : public FormContext, public MaintenanceSteps, public ArchiveDownload {
 public:
     TfmMain(const TDM& dm, Environment environment, Dialogs& dialogs, EventPump& pump);
 
@@ -32,11 +34,8 @@ public:
     Control Button5{true, false};  // hidden module folder fix-up
     Control N2{true, false};       // hidden "Инструкции по установке"
 
-    // The actions of the buttons; each is filled in by its own subsystem.
+    // "Обновить программу".
     virtual void Button3Click() {}
-    virtual void Button2Click() {}
-    virtual void Button4Click() {}
-    virtual void Button5Click() {}
 
     // How the last press of "Обновить программу" ended.
     UpdateOutcome lastUpdateOutcome = UpdateOutcome::NotRun;
