@@ -17,7 +17,10 @@ constexpr const char* kNoDatabaseNotice =
 } // namespace
 
 TfmMain::TfmMain(const TDM& dm, Environment environment, Dialogs& dialogs, EventPump& pump)
-    : FormContext(std::move(environment), dialogs, pump), DM(dm) {
+    : FormContext(std::move(environment), dialogs, pump),
+      MaintenanceSteps(static_cast<FormContext&>(*this)),
+      ArchiveDownload(static_cast<FormContext&>(*this), Button2, Button3),
+      DM(dm) {
     wireArchiver();
 }
 
@@ -53,7 +56,11 @@ void TfmMain::Button1Click() {
 
 std::vector<TfmMain::CatalogueStep> TfmMain::catalogue() {
     return {
-        {"Button2Click", [this] { Button2Click(); return true; }},
+        {"Button2Click", [this] {
+             Button2Click();
+             pump.processPendingEvents();  // the queued progress messages move the bar
+             return true;
+         }},
         {"Button4Click", [this] { Button4Click(); return true; }},
         {"Button5Click", [this] { Button5Click(); return true; }},
     };

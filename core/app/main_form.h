@@ -2,12 +2,14 @@
 // this model and forwards its user's actions; the console front end drives it directly.
 #pragma once
 
+#include "app/download/archive_download.h"
 #include "app/identity.h"
-#include "archive/zip_archiver.h"
 #include "app/ui/control.h"
 #include "app/ui/form_context.h"
 #include "app/ui/progress_message.h"
 #include "app/update_outcome.h"
+#include "archive/zip_archiver.h"
+#include "maintenance/maintenance_steps.h"
 
 #include <functional>
 #include <string>
@@ -15,7 +17,7 @@
 
 namespace upd {
 
-class TfmMain : public FormContext {
+class TfmMain : public FormContext, public MaintenanceSteps, public ArchiveDownload {
 public:
     TfmMain(const TDM& dm, Environment environment, Dialogs& dialogs, EventPump& pump);
 
@@ -33,14 +35,10 @@ public:
     Control Button5{true, false};  // hidden module folder fix-up
     Control N2{true, false};       // hidden "Инструкции по установке"
 
-    // The actions of the buttons; each is filled in by its own subsystem.
-    // The update sequence.
-    virtual void Button3Click();
+    // "Обновить программу": the update sequence.
+    void Button3Click();
     bool CopyRes(const std::string& programm_path);
     void UpdateReestr();
-    virtual void Button2Click() {}
-    virtual void Button4Click() {}
-    virtual void Button5Click() {}
 
     // How the last press of "Обновить программу" ended.
     UpdateOutcome lastUpdateOutcome = UpdateOutcome::NotRun;
