@@ -12,6 +12,8 @@ namespace upd {
 
 std::optional<EntryPath> splitEntryPath(std::string_view name) {
     if (!name.empty() && (name.front() == '/' || name.front() == '\\')) return std::nullopt;
+    // A zero byte would end the name early for the system and hide a ".." behind it.
+    if (name.find('\0') != std::string_view::npos) return std::nullopt;
     EntryPath path;
     std::vector<std::string> parts;
     size_t start = 0;

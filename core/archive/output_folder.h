@@ -21,7 +21,8 @@ struct EntryPath {
 };
 
 // Splits a relative entry name at "/" and "\"; none when the name would lead outside the
-// base folder: a leading separator (also a network path), a drive letter, a ".." component.
+// base folder: a leading separator (also a network path), a drive letter, a ".." component,
+// or a zero byte.
 std::optional<EntryPath> splitEntryPath(std::string_view name);
 
 // How a folder could not be made.

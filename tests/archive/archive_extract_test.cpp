@@ -309,6 +309,8 @@ TEST_F(ExtractTest, PathsLeadingOutsideAreRefused) {
         "../escape.txt", "/abs.txt", "\\abs.txt", "\\\\server\\share\\x.txt", "C:\\x.txt", "c:x.txt",
         "a/../../escape.txt", "a\\..\\..\\escape.txt", "..", "a/..",
     };
+    // Through the Unicode name block a name may carry a zero code unit.
+    const std::string withZero("..\0x/escape.txt", 15);
     for (const auto& name : names) {
         SCOPED_TRACE(name);
         fs::remove_all(out);
@@ -319,6 +321,15 @@ TEST_F(ExtractTest, PathsLeadingOutsideAreRefused) {
         EXPECT_EQ(failureOf(arc, &message), 19);
         EXPECT_NE(message.find("outside the base folder"), std::string::npos) << message;
         EXPECT_EQ(listOut(), std::vector<std::string>{"ok.txt"});
+    }
+    {
+        fs::remove_all(out);
+        const std::string path = put({{{.name = "z.txt", .data = "evil", .nucxName = withZero}}});
+        TZipArchiver arc;
+        openOn(arc, path);
+        EXPECT_EQ(arc.Entry(0).Name, withZero);
+        EXPECT_EQ(failureOf(arc), 19);
+        EXPECT_TRUE(listOut().empty());
     }
     EXPECT_FALSE(fs::exists(root / "escape.txt"));
     EXPECT_FALSE(fs::exists("/abs.txt"));

@@ -63,6 +63,7 @@ protected:
         std::error_code ec;
         std::filesystem::permissions(root, std::filesystem::perms::all, ec);
         std::filesystem::remove_all(root, ec);
+        std::filesystem::remove(root.parent_path(), ec);  // only once empty
     }
 
     // Writes the archive as <root>/a.zip and opens `arc` on it with the output folder.
