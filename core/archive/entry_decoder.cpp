@@ -35,6 +35,7 @@ struct EntryDecoder::State {
     bool failed = false;
     bool stop = false;       // no more data of this entry is decoded
     bool streamEnded = false;
+    bool crcAhead = false;   // the read stage computes the checksum
 };
 
 bool EntryDecoder::emit(State& s, const uint8_t* data, size_t n) {
@@ -48,7 +49,7 @@ bool EntryDecoder::emit(State& s, const uint8_t* data, size_t n) {
         s.stop = true;
         return false;
     }
-    s.crc = static_cast<uint32_t>(crc32_z(s.crc, data, n));
+    if (!s.crcAhead) s.crc = static_cast<uint32_t>(crc32_z(s.crc, data, n));
     s.produced += n;
     return !s.stop;
 }
@@ -163,23 +164,48 @@ void EntryDecoder::decode(size_t index, int fd, const std::string& workName) {
             }
 
             const bool stored = method == zip::kMethodStored;
-            uint64_t consumed = 0;
-            while (consumed < compSize && !s.stop && !s.streamEnded) {
-                const size_t chunk = static_cast<size_t>(std::min<uint64_t>(DecodeBuffers::kChunk, compSize - consumed));
-                const uint8_t* data = file.view(dataAt + consumed, chunk);
-                if (!data) {
-                    s.failed = true;  // the file changed under us
-                    break;
-                }
-                if (keys) {
-                    keys->decrypt(data, b.plain.get(), chunk);
-                    data = b.plain.get();
-                }
+            auto process = [&](const uint8_t* data, size_t n) {
                 if (stored)
-                    storedChunk(item, s, data, chunk);
+                    storedChunk(item, s, data, n);
                 else
-                    inflateChunk(item, s, data, chunk);
-                consumed += chunk;
+                    inflateChunk(item, s, data, n);
+            };
+            if (compSize > DecodeBuffers::kChunk) {
+                // Several chunks: the next is read and decrypted while this one is decoded.
+                s.crcAhead = stored;
+                b.reader.start(file, dataAt, compSize, keys, stored);
+                struct StopReader {
+                    ChunkReader& r;
+                    ~StopReader() { r.stop(); }
+                } stopReader{b.reader};
+                while (!s.stop && !s.streamEnded) {
+                    const auto chunk = b.reader.next();
+                    if (!chunk.ok) {
+                        s.failed = true;  // the file changed under us
+                        break;
+                    }
+                    if (chunk.size == 0) break;
+                    process(chunk.data, chunk.size);
+                    // Unless decoding stopped in this chunk (and then fails or was cancelled),
+                    // every byte of it was written.
+                    if (s.crcAhead) s.crc = chunk.crc;
+                }
+            } else if (compSize > 0) {
+                const size_t n = static_cast<size_t>(compSize);
+                const uint8_t* data = file.view(dataAt, n);
+                if (!data) {
+                    s.failed = true;
+                } else {
+                    if (keys && stored) {
+                        s.crcAhead = true;
+                        keys->decrypt(data, b.plain.get(), n, s.crc);
+                        data = b.plain.get();
+                    } else if (keys) {
+                        keys->decrypt(data, b.plain.get(), n);
+                        data = b.plain.get();
+                    }
+                    process(data, n);
+                }
             }
             failed = s.failed;
         }

@@ -9,6 +9,8 @@
 
 #include <zlib.h>
 
+#include "archive/chunk_reader.h"
+
 namespace upd {
 
 class TBaseArchiver;
@@ -29,8 +31,9 @@ struct DecodeBuffers {
     // Raw inflate stream ready for a new entry; false when zlib cannot provide one.
     bool resetInflate();
 
-    std::unique_ptr<uint8_t[]> plain;   // decrypted chunk
+    std::unique_ptr<uint8_t[]> plain;   // decrypted chunk (entries of one chunk)
     std::unique_ptr<uint8_t[]> output;  // inflated bytes
+    ChunkReader reader{kChunk, 3};      // read and decrypt ahead (larger entries)
     z_stream z{};
     bool zReady = false;
 };

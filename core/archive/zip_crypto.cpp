@@ -47,6 +47,21 @@ void ZipCryptoKeys::decrypt(const uint8_t* in, uint8_t* out, size_t n) {
     k2_ = k2;
 }
 
+void ZipCryptoKeys::decrypt(const uint8_t* in, uint8_t* out, size_t n, uint32_t& crc) {
+    uint32_t k0 = k0_, k1 = k1_, k2 = k2_;
+    uint32_t c = ~crc;
+    for (size_t i = 0; i < n; ++i) {
+        const uint8_t plain = in[i] ^ keyStream(k2);
+        out[i] = plain;
+        c = kCrc[(c ^ plain) & 0xFF] ^ (c >> 8);
+        update(k0, k1, k2, plain);
+    }
+    crc = ~c;
+    k0_ = k0;
+    k1_ = k1;
+    k2_ = k2;
+}
+
 bool ZipCryptoKeys::acceptsHeader(const uint8_t* header12, uint8_t checkByte) {
     uint8_t plain[12];
     decrypt(header12, plain, sizeof plain);

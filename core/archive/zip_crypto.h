@@ -14,6 +14,9 @@ public:
 
     // Decrypts `n` bytes from `in` to `out` (they may be the same buffer).
     void decrypt(const uint8_t* in, uint8_t* out, size_t n);
+    // The same, continuing the ZIP CRC-32 `crc` (zlib's convention) over the plain bytes:
+    // the checksum's short chain runs beside the keys' long one at no extra cost.
+    void decrypt(const uint8_t* in, uint8_t* out, size_t n, uint32_t& crc);
 
     // Decrypts a copy of the 12-byte encryption header; true when its last byte is `checkByte`.
     bool acceptsHeader(const uint8_t* header12, uint8_t checkByte);
