@@ -42,6 +42,7 @@ const std::vector<PeerCase> kCases = {
     // them), so its archives get ASCII names, and one DOS code page case.
     {"InfoZipDeflated", "zip", NameSet::Ascii, R"(zip -q -r -P "$PW" "$ARCHIVE" .)", {}},
     {"InfoZipStored", "zip", NameSet::Ascii, R"(zip -q -r -0 -P "$PW" "$ARCHIVE" .)", {}},
+    {"InfoZipNoFolderEntries", "zip", NameSet::Ascii, R"(zip -q -r -D -P "$PW" "$ARCHIVE" .)", {}},
     {"InfoZipBestUnencrypted", "zip", NameSet::Ascii, R"(zip -q -r -9 "$ARCHIVE" .)", {}},
     {"InfoZipStreamedDescriptors", "zip", NameSet::Ascii,
      R"(set -o pipefail; zip -q -r -P "$PW" - . | cat > "$ARCHIVE")", {}},
