@@ -9,9 +9,11 @@
 namespace upd {
 
 // Results as the platform's message boxes number them.
-enum class DialogResult : int { None = 0, Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
+enum class DialogResult : int {
+    None = 0, Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7, NoToAll = 13, YesToAll = 14
+};
 
-enum class DialogButtons { Ok, OkCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel };
+enum class DialogButtons { Ok, OkCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel, AbortIgnore, YesNoNoToAllYesToAll };
 
 enum class DialogIcon { None, Error, Question, Warning, Information };
 

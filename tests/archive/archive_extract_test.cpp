@@ -1,0 +1,623 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <thread>
+
+#include "archive/archive_lock.h"
+#include "archive/dos_time.h"
+#include "archive_test_support.h"
+
+namespace upd::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Logs the events of an extraction as short lines.
+struct EventLog {
+    std::vector<std::string> lines;
+    std::vector<double> overall;
+    void attach(TBaseArchiver& arc) {
+        arc.OnOverallProgress = [this](TBaseArchiver&, double p, TProcessOperation op, TProgressPhase phase, bool&) {
+            EXPECT_EQ(op, TProcessOperation::poExtract);
+            if (phase != TProgressPhase::ppProcess) lines.push_back(std::string("overall ") + phaseName(phase));
+            overall.push_back(p);
+        };
+        arc.OnFileProgress = [this](TBaseArchiver&, const std::string& name, double, TProcessOperation,
+                                    TProgressPhase phase, bool&) {
+            if (phase == TProgressPhase::ppProcess) {
+                if (lines.empty() || lines.back() != "process " + name) lines.push_back("process " + name);
+            } else {
+                lines.push_back(std::string(phaseName(phase)) + " " + name);
+            }
+        };
+        arc.OnExtractFile = [this](TBaseArchiver&, std::string& name, uint32_t&, const std::string&) {
+            lines.push_back("extract " + name);
+        };
+    }
+    static const char* phaseName(TProgressPhase p) {
+        return p == TProgressPhase::ppStart ? "start" : p == TProgressPhase::ppEnd ? "end" : "process";
+    }
+};
+
+using ExtractTest = ArchiveTest;
+
+TEST_F(ExtractTest, EventsFireInOrderForEveryEntry) {
+    const std::string path = put({{{.name = "sub/dir/", .method = 0, .externalAttr = 0x10},
+                                   {.name = "sub\\a.txt", .data = "alpha"},
+                                   {.name = "noext", .data = "", .method = 0},
+                                   {.name = "b.bin", .data = std::string(70000, 'b'), .method = 0}}});
+    TZipArchiver arc;
+    openOn(arc, path);
+    EventLog log;
+    log.attach(arc);
+    arc.ExtractFiles("*.*", 10431, "");
+    const std::vector<std::string> expected = {
+        "overall start",
+        "start sub/dir/", "extract sub/dir/", "end sub/dir/",
+        "start sub/a.txt", "extract sub/a.txt", "process sub/a.txt", "end sub/a.txt",
+        "start noext", "extract noext", "end noext",
+        "start b.bin", "extract b.bin", "process b.bin", "end b.bin",
+        "overall end",
+    };
+    EXPECT_EQ(log.lines, expected);
+    EXPECT_TRUE(fs::is_directory(out / "sub" / "dir"));
+    EXPECT_EQ(outFile("sub/a.txt"), "alpha");
+    EXPECT_EQ(outFile("noext"), "");
+    EXPECT_EQ(outFile("b.bin"), std::string(70000, 'b'));
+    EXPECT_EQ(log.overall.front(), 0);
+    EXPECT_EQ(log.overall.back(), 100);
+    EXPECT_EQ(arc.ProcessedFileNo(), 4);
+    for (size_t i = 1; i < log.overall.size(); ++i) EXPECT_GE(log.overall[i], log.overall[i - 1]);
+}
+
+TEST_F(ExtractTest, EmptyArchiveGivesOnlyOverallEvents) {
+    const std::string path = put({});
+    TZipArchiver arc;
+    openOn(arc, path);
+    EventLog log;
+    log.attach(arc);
+    arc.ExtractFiles("*.*", 10431, "");
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"overall start", "overall end"}));
+}
+
+TEST_F(ExtractTest, NotOpenRaises13) {
+    TZipArchiver arc;
+    try {
+        arc.ExtractFiles("*.*", 10431, "");
+        FAIL();
+    } catch (const EArchiveError& e) {
+        EXPECT_EQ(e.NativeError(), 13);
+        EXPECT_EQ(std::string(e.what()), "Archiver: Archive is not open - Native error: 00013");
+    }
+}
+
+TEST_F(ExtractTest, CancelRulesByCase) {
+    struct Case {
+        std::string label;
+        std::string cancelAt;  // event line at which the handler cancels
+        std::vector<std::string> written;
+        std::vector<std::string> lines;
+    };
+    const std::vector<Case> cases = {
+        {"overall start", "overall start", {}, {"overall start", "overall end"}},
+        {"second file start", "start b", {"a"},
+         {"overall start", "start a", "extract a", "process a", "end a", "start b", "overall end"}},
+        {"first file end", "end a", {"a"},
+         {"overall start", "start a", "extract a", "process a", "end a", "overall end"}},
+        {"during decoding", "process b", {"a"},
+         {"overall start", "start a", "extract a", "process a", "end a", "start b", "extract b", "process b", "end b",
+          "overall end"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        fs::remove_all(out);
+        fs::create_directories(out);
+        writeFile((out / "b").string(), "old b");
+        const std::string path = put({{{.name = "a", .data = "aaa"}, {.name = "b", .data = textOf(3 << 20)},
+                                       {.name = "c", .data = "ccc"}}});
+        TZipArchiver arc;
+        openOn(arc, path);
+        EventLog log;
+        log.attach(arc);
+        auto fileProgress = arc.OnFileProgress;
+        auto overall = arc.OnOverallProgress;
+        arc.OnFileProgress = [&](TBaseArchiver& s, const std::string& n, double p, TProcessOperation op,
+                                 TProgressPhase ph, bool& cancel) {
+            fileProgress(s, n, p, op, ph, cancel);
+            if (log.lines.back() == c.cancelAt) cancel = true;
+        };
+        arc.OnOverallProgress = [&](TBaseArchiver& s, double p, TProcessOperation op, TProgressPhase ph, bool& cancel) {
+            overall(s, p, op, ph, cancel);
+            if (log.lines.back() == c.cancelAt) cancel = true;
+        };
+        arc.ExtractFiles("*.*", 10431, "");
+        EXPECT_EQ(log.lines, c.lines);
+        std::vector<std::string> expectFiles = c.written;
+        expectFiles.push_back("b");
+        std::sort(expectFiles.begin(), expectFiles.end());
+        EXPECT_EQ(listOut(), expectFiles);  // no temporary file left behind
+        EXPECT_EQ(outFile("b"), "old b");
+        EXPECT_TRUE(dialogs.messages.empty());
+    }
+}
+
+TEST_F(ExtractTest, ConfirmProcessFileFalsePassesTheEntryOver) {
+    const std::string path = put({{{.name = "a", .data = "1"}, {.name = "b", .data = "2"}}});
+    TZipArchiver arc;
+    openOn(arc, path);
+    EventLog log;
+    log.attach(arc);
+    arc.OnConfirmProcessFile = [](TBaseArchiver&, const std::string& name, TProcessOperation op, bool& confirm) {
+        EXPECT_EQ(op, TProcessOperation::poExtract);
+        confirm = name != "a";
+    };
+    arc.ExtractFiles("*.*", 10431, "");
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"overall start", "start b", "extract b", "process b", "end b",
+                                                   "overall end"}));
+    EXPECT_EQ(listOut(), std::vector<std::string>{"b"});
+    EXPECT_EQ(arc.ProcessedFileNo(), 1);
+}
+
+TEST_F(ExtractTest, FailureBoxAnswersByCase) {
+    const std::string boxText =
+        "Archiver: Invalid size or check sum of file or unsupported compression format - Native error: 00008. "
+        "File processing error, possibly disk is full";
+    struct Case {
+        std::string label;
+        std::vector<DialogResult> answers;
+        size_t boxes;
+        std::vector<std::string> files;  // after the call
+    };
+    const std::vector<Case> cases = {
+        {"ignore goes on", {DialogResult::Ignore}, 1, {"bad", "good1", "good2"}},
+        {"retry then ignore", {DialogResult::Retry, DialogResult::Ignore}, 2, {"bad", "good1", "good2"}},
+        {"abort stops", {DialogResult::Abort}, 1, {"bad", "good1"}},
+        {"closed box aborts", {DialogResult::Cancel}, 1, {"bad", "good1"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        fs::remove_all(out);
+        fs::create_directories(out);
+        writeFile((out / "bad").string(), "old content");
+        const std::string path = put({{{.name = "good1", .data = "1"},
+                                       {.name = "bad", .data = "new content", .centralCrc = 1234},
+                                       {.name = "good2", .data = "2"}}});
+        TZipArchiver arc;
+        openOn(arc, path);
+        dialogs = {};
+        dialogs.messageAnswers.assign(c.answers.begin(), c.answers.end());
+        EventLog log;
+        log.attach(arc);
+        EXPECT_NO_THROW(arc.ExtractFiles("*.*", 10431, ""));
+        ASSERT_EQ(dialogs.messages.size(), c.boxes);
+        EXPECT_EQ(dialogs.messages[0].text, boxText);
+        EXPECT_EQ(dialogs.messages[0].buttons, DialogButtons::AbortRetryIgnore);
+        EXPECT_EQ(listOut(), c.files);
+        EXPECT_EQ(outFile("bad"), "old content");
+        EXPECT_EQ(log.lines.back(), "overall end");
+    }
+}
+
+TEST_F(ExtractTest, FailureHandlerDecidesWithCodes) {
+    const std::string path = put({{{.name = "bad", .data = "x", .centralCrc = 7}, {.name = "ok", .data = "y"}}});
+    TZipArchiver arc;
+    openOn(arc, path);
+    int calls = 0;
+    arc.OnProcessFileFailure = [&](TBaseArchiver&, const std::string& name, TProcessOperation op, int native, int code,
+                                   const std::string& message, TFailureAction& action) {
+        ++calls;
+        EXPECT_EQ(name, "bad");
+        EXPECT_EQ(op, TProcessOperation::poExtract);
+        EXPECT_EQ(native, 8);
+        EXPECT_EQ(code, 4);
+        EXPECT_NE(message.find("Native error: 00008"), std::string::npos);
+        EXPECT_EQ(action, TFailureAction::fxaIgnore);
+    };
+    arc.ExtractFiles("*.*", 10431, "");
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(listOut(), std::vector<std::string>{"ok"});
+}
+
+// Runs an extraction of `entry` and returns the native error the failure request saw (0: none).
+int failureOf(TZipArchiver& arc, std::string* message = nullptr) {
+    int native = 0;
+    arc.OnProcessFileFailure = [&](TBaseArchiver&, const std::string&, TProcessOperation, int n, int,
+                                   const std::string& m, TFailureAction& action) {
+        native = n;
+        if (message) *message = m;
+        action = TFailureAction::fxaIgnore;
+    };
+    arc.ExtractFiles("*.*", 10431, "");
+    return native;
+}
+
+TEST_F(ExtractTest, DecodingFailuresByCase) {
+    const std::string data = textOf(200000);
+    const std::string big = textOf(2600000, 7);
+    struct Case {
+        std::string label;
+        TestEntry entry;
+        int native;
+        bool withName;
+    };
+    std::vector<Case> cases = {
+        {"crc mismatch", {.name = "f", .data = data, .centralCrc = 99}, 8, true},
+        {"bzip2", {.name = "f", .data = data, .methodOverride = 12}, 8, true},
+        {"lzma", {.name = "f", .data = data, .methodOverride = 14}, 8, true},
+        {"deflate64", {.name = "f", .data = data, .methodOverride = 9}, 55, false},
+        {"stored overlong", {.name = "f", .data = data, .method = 0, .centralUncompSize = 1000}, 8, true},
+        {"deflated overlong", {.name = "f", .data = data, .centralUncompSize = 1000}, 8, true},
+        {"deflated short", {.name = "f", .data = data, .centralUncompSize = 300000}, 8, true},
+        {"garbage as deflate", {.name = "f", .data = data, .method = 0, .methodOverride = 8}, 8, true},
+        {"good", {.name = "f", .data = data}, 0, true},
+        // Checksums of encrypted stored data are taken while decrypting; of large entries
+        // ahead of the writing: they must still be compared.
+        {"encrypted stored crc mismatch", {.name = "f", .data = data, .method = 0, .password = "pw", .centralCrc = 3}, 8, true},
+        {"large encrypted stored crc mismatch", {.name = "f", .data = big, .method = 0, .password = "pw", .centralCrc = 3}, 8, true},
+        {"large stored crc mismatch", {.name = "f", .data = big, .method = 0, .centralCrc = 3}, 8, true},
+        {"large deflated crc mismatch", {.name = "f", .data = big, .password = "pw", .centralCrc = 3}, 8, true},
+        {"large stored overlong", {.name = "f", .data = big, .method = 0, .centralUncompSize = 2000000}, 8, true},
+        {"large encrypted stored good", {.name = "f", .data = big, .method = 0, .password = "pw"}, 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        fs::remove_all(out);
+        const std::string path = put({{c.entry}});
+        TZipArchiver arc;
+        openOn(arc, path);
+        arc.setPassword("pw");
+        std::string message;
+        EXPECT_EQ(failureOf(arc, &message), c.native);
+        if (c.native != 0) {
+            EXPECT_EQ(message.rfind("Archiver: ", 0) == 0, c.withName) << message;
+            EXPECT_TRUE(listOut().empty());
+        } else {
+            EXPECT_EQ(outFile("f"), c.entry.data);
+        }
+    }
+}
+
+TEST_F(ExtractTest, OverlongEntryStopsAtItsDeclaredSize) {
+    // A bomb: 64 MB of zeros declared as 1 KB. The written file never grows past 1 KB.
+    TestEntry e{.name = "bomb", .data = std::string(64 << 20, '\0'), .centralUncompSize = 1024};
+    const std::string path = put({{e}});
+    TZipArchiver arc;
+    openOn(arc, path);
+    arc.setExtractCorruptedFiles(true);
+    uint64_t biggest = 0;
+    arc.OnFileProgress = [&](TBaseArchiver&, const std::string&, double, TProcessOperation, TProgressPhase, bool&) {};
+    arc.ExtractFiles("*.*", 10431, "");
+    biggest = fs::file_size(out / "bomb");
+    EXPECT_EQ(biggest, 1024u);  // kept as decoded (corrupted files wanted), cut at the declared size
+}
+
+TEST_F(ExtractTest, CorruptedFilesKeptWhenAsked) {
+    const std::string path = put({{{.name = "f", .data = "content", .centralCrc = 5}}});
+    TZipArchiver arc;
+    openOn(arc, path);
+    arc.setExtractCorruptedFiles(true);
+    EXPECT_EQ(failureOf(arc), 0);
+    EXPECT_EQ(outFile("f"), "content");
+}
+
+TEST_F(ExtractTest, DataIsCutAtTheCentralDirectory) {
+    auto built = buildZip({{{.name = "f", .data = "hello world", .method = 0}}});
+    // The central compressed size claims more; the data still ends where the directory starts.
+    built.bytes[built.centralDirOffset + 20] = 0x40;
+    writeFile((root / "a.zip").string(), built.bytes);
+    TZipArchiver arc;
+    openOn(arc, (root / "a.zip").string());
+    EXPECT_EQ(failureOf(arc), 0);
+    EXPECT_EQ(outFile("f"), "hello world");
+}
+
+TEST_F(ExtractTest, PathsLeadingOutsideAreRefused) {
+    const std::vector<std::string> names = {
+        "../escape.txt", "/abs.txt", "\\abs.txt", "\\\\server\\share\\x.txt", "C:\\x.txt", "c:x.txt",
+        "a/../../escape.txt", "a\\..\\..\\escape.txt", "..", "a/..",
+    };
+    // Through the Unicode name block a name may carry a zero code unit.
+    const std::string withZero("..\0x/escape.txt", 15);
+    for (const auto& name : names) {
+        SCOPED_TRACE(name);
+        fs::remove_all(out);
+        const std::string path = put({{{.name = name, .data = "evil"}, {.name = "ok.txt", .data = "fine"}}});
+        TZipArchiver arc;
+        openOn(arc, path);
+        std::string message;
+        EXPECT_EQ(failureOf(arc, &message), 19);
+        EXPECT_NE(message.find("outside the base folder"), std::string::npos) << message;
+        EXPECT_EQ(listOut(), std::vector<std::string>{"ok.txt"});
+    }
+    {
+        fs::remove_all(out);
+        const std::string path = put({{{.name = "z.txt", .data = "evil", .nucxName = withZero}}});
+        TZipArchiver arc;
+        openOn(arc, path);
+        EXPECT_EQ(arc.Entry(0).Name, withZero);
+        EXPECT_EQ(failureOf(arc), 19);
+        EXPECT_TRUE(listOut().empty());
+    }
+    EXPECT_FALSE(fs::exists(root / "escape.txt"));
+    EXPECT_FALSE(fs::exists("/abs.txt"));
+}
+
+TEST_F(ExtractTest, SymbolicLinksInsideTheBaseAreNotFollowed) {
+    const fs::path outside = root / "outside";
+    fs::create_directories(outside);
+    fs::create_directories(out);
+    fs::create_directory_symlink(outside, out / "link");
+    writeFile((outside / "target.txt").string(), "precious");
+    fs::create_symlink(outside / "target.txt", out / "file.txt");
+    const std::string path = put({{{.name = "link/x.txt", .data = "evil"},
+                                   {.name = "link/sub/y.txt", .data = "evil"},
+                                   {.name = "file.txt", .data = "replaced"}}});
+    TZipArchiver arc;
+    openOn(arc, path);
+    std::vector<int> natives;
+    arc.OnProcessFileFailure = [&](TBaseArchiver&, const std::string&, TProcessOperation, int n, int,
+                                   const std::string&, TFailureAction& a) {
+        natives.push_back(n);
+        a = TFailureAction::fxaIgnore;
+    };
+    arc.ExtractFiles("*.*", 10431, "");
+    EXPECT_EQ(natives, (std::vector<int>{19, 19}));
+    EXPECT_TRUE(fs::is_empty(outside / "..") == false);
+    EXPECT_EQ(std::vector<std::string>({"target.txt"}), [&] {
+        std::vector<std::string> v;
+        for (auto& e : fs::directory_iterator(outside)) v.push_back(e.path().filename().string());
+        return v;
+    }());
+    EXPECT_EQ(readFile((outside / "target.txt").string()), "precious");
+    // The link itself is replaced by the entry's file.
+    EXPECT_FALSE(fs::is_symlink(out / "file.txt"));
+    EXPECT_EQ(outFile("file.txt"), "replaced");
+}
+
+TEST_F(ExtractTest, OverwriteModesByCase) {
+    // Entry time: 2025-01-01 12:00:00 local. Existing files older (2020) or newer (2030).
+    const time_t older = *dosDateTimeToUnix(0x5021, 0x6000);  // 2020-01-01
+    const time_t newer = *dosDateTimeToUnix(0x7C21, 0x6000);  // 2042-01-01
+    struct Case {
+        std::string label;
+        TOverwriteMode mode;
+        time_t existing;
+        bool replaced;
+    };
+    const std::vector<Case> cases = {
+        {"always", TOverwriteMode::omAlways, newer, true},
+        {"never", TOverwriteMode::omNever, older, false},
+        {"if newer, existing older", TOverwriteMode::omIfNewer, older, true},
+        {"if newer, existing newer", TOverwriteMode::omIfNewer, newer, false},
+        {"if older, existing older", TOverwriteMode::omIfOlder, older, false},
+        {"if older, existing newer", TOverwriteMode::omIfOlder, newer, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        fs::remove_all(out);
+        fs::create_directories(out);
+        writeFile((out / "f").string(), "old");
+        struct timespec ts[2] = {{c.existing, 0}, {c.existing, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, (out / "f").c_str(), ts, 0), 0);
+        const std::string path = put({{{.name = "f", .data = "new"}}});
+        TZipArchiver arc;
+        openOn(arc, path);
+        arc.Options().OverwriteMode = c.mode;
+        EXPECT_EQ(failureOf(arc), 0);
+        EXPECT_EQ(outFile("f"), c.replaced ? "new" : "old");
+        EXPECT_EQ(arc.ProcessedFileNo(), 1);  // passed over counts as done
+    }
+}
+
+TEST_F(ExtractTest, OverwriteQuestionByAnswer) {
+    struct Case {
+        std::string label;
+        DialogResult answer;
+        std::vector<std::string> contents;  // of f1, f2 after the call
+        size_t questions;
+        TOverwriteMode modeAfter;
+    };
+    const std::vector<Case> cases = {
+        {"yes", DialogResult::Yes, {"new1", "old2"}, 2, TOverwriteMode::omPrompt},
+        {"no", DialogResult::No, {"old1", "old2"}, 2, TOverwriteMode::omPrompt},
+        {"no to all", DialogResult::NoToAll, {"old1", "old2"}, 1, TOverwriteMode::omNever},
+        {"yes to all", DialogResult::YesToAll, {"new1", "new2"}, 1, TOverwriteMode::omAlways},
+        {"closed", DialogResult::Cancel, {"old1", "old2"}, 2, TOverwriteMode::omPrompt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        fs::remove_all(out);
+        fs::create_directories(out);
+        writeFile((out / "f1").string(), "old1");
+        writeFile((out / "f2").string(), "old2");
+        const std::string path = put({{{.name = "f1", .data = "new1"}, {.name = "f2", .data = "new2"}}});
+        TZipArchiver arc;
+        openOn(arc, path);
+        arc.Options().OverwriteMode = TOverwriteMode::omPrompt;
+        dialogs = {};
+        dialogs.messageAnswers = {c.answer, DialogResult::No};
+        arc.ExtractFiles("*.*", 10431, "");
+        ASSERT_EQ(dialogs.messages.size(), c.questions);
+        EXPECT_EQ(dialogs.messages[0].text, "Overwrite file \"" + (out / "f1").string() + "\" with \"f1\"");
+        EXPECT_EQ(dialogs.messages[0].buttons, DialogButtons::YesNoNoToAllYesToAll);
+        EXPECT_EQ(outFile("f1"), c.contents[0]);
+        EXPECT_EQ(outFile("f2"), c.contents[1]);
+        EXPECT_EQ(arc.Options().OverwriteMode, c.modeAfter);
+    }
+}
+
+TEST_F(ExtractTest, OverwriteHandlerMayChooseAnotherDestination) {
+    fs::create_directories(out);
+    writeFile((out / "f").string(), "old");
+    const std::string path = put({{{.name = "f", .data = "new"}}});
+    TZipArchiver arc;
+    openOn(arc, path);
+    arc.Options().OverwriteMode = TOverwriteMode::omPrompt;
+    arc.OnConfirmOverwrite = [&](TBaseArchiver&, const std::string& source, std::string& dest, bool& confirm) {
+        EXPECT_EQ(source, "f");
+        EXPECT_EQ(dest, (out / "f").string());
+        EXPECT_TRUE(confirm);
+        dest = (out / "g").string();
+    };
+    arc.ExtractFiles("*.*", 10431, "");
+    EXPECT_EQ(outFile("f"), "old");
+    EXPECT_EQ(outFile("g"), "new");
+}
+
+TEST_F(ExtractTest, ReadOnlyFilesAreReplacedUnlessTold) {
+    for (bool replace : {true, false}) {
+        SCOPED_TRACE(replace);
+        fs::remove_all(out);
+        fs::create_directories(out);
+        writeFile((out / "f").string(), "old");
+        fs::permissions(out / "f", fs::perms::owner_read | fs::perms::group_read);
+        const std::string path = put({{{.name = "f", .data = "new"}}});
+        TZipArchiver arc;
+        openOn(arc, path);
+        arc.Options().ReplaceReadOnly = replace;
+        EXPECT_EQ(failureOf(arc), 0);
+        EXPECT_EQ(outFile("f"), replace ? "new" : "old");
+    }
+}
+
+mode_t modeOf(const fs::path& p) {
+    struct stat st {};
+    ::stat(p.c_str(), &st);
+    return st.st_mode & 07777;
+}
+
+TEST_F(ExtractTest, TimesAndAttributesByCase) {
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    const mode_t def = 0666 & ~mask;
+    struct Case {
+        std::string label;
+        TestEntry entry;
+        bool setAttributes;
+        mode_t mode;
+    };
+    const std::vector<Case> cases = {
+        {"dos archive bit", {.name = "f", .data = "x", .externalAttr = 0x20}, true, def},
+        {"dos read-only", {.name = "f", .data = "x", .externalAttr = 0x21}, true, def & ~0222u},
+        {"unix executable", {.name = "f", .data = "x", .externalAttr = (0100755u << 16), .versionMadeBy = 0x031E},
+         true, 0755},
+        {"unix private", {.name = "f", .data = "x", .externalAttr = (0100600u << 16) | 0x20, .versionMadeBy = 0x031E},
+         true, 0600},
+        {"unix set-id bits dropped", {.name = "f", .data = "x", .externalAttr = (0104755u << 16), .versionMadeBy = 0x031E},
+         true, 0755},
+        {"attributes not set", {.name = "f", .data = "x", .externalAttr = (0100700u << 16), .versionMadeBy = 0x031E},
+         false, def},
+        {"dos mode bits from a dos host ignored", {.name = "f", .data = "x", .externalAttr = (0100700u << 16) | 0x20},
+         true, def},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        fs::remove_all(out);
+        TestEntry e = c.entry;
+        e.date = 0x5A2F;  // 2025-01-15
+        e.time = 0x8A6B;  // 17:19:22
+        const std::string path = put({{e}});
+        TZipArchiver arc;
+        openOn(arc, path);
+        arc.Options().SetAttributes = c.setAttributes;
+        EXPECT_EQ(failureOf(arc), 0);
+        EXPECT_EQ(modeOf(out / "f"), c.mode);
+        struct stat st {};
+        ::stat((out / "f").c_str(), &st);
+        std::tm tm{};
+        localtime_r(&st.st_mtime, &tm);
+        EXPECT_EQ(tm.tm_year + 1900, 2025);
+        EXPECT_EQ(tm.tm_mon + 1, 1);
+        EXPECT_EQ(tm.tm_mday, 15);
+        EXPECT_EQ(tm.tm_hour, 17);
+        EXPECT_EQ(tm.tm_min, 19);
+        EXPECT_EQ(tm.tm_sec, 22);
+    }
+}
+
+TEST_F(ExtractTest, ExtractFileHandlerMayRenameAndChangeAttributes) {
+    const std::string path = put({{{.name = "a.txt", .data = "A", .comment = "note"}}});
+    TZipArchiver arc;
+    openOn(arc, path);
+    arc.OnExtractFile = [](TBaseArchiver&, std::string& name, uint32_t& attr, const std::string& comment) {
+        EXPECT_EQ(comment, "note");
+        EXPECT_EQ(attr, 0x20u);
+        name = "renamed/b.txt";
+        attr = 0x21;
+    };
+    arc.ExtractFiles("*.*", 10431, "");
+    EXPECT_EQ(listOut(), (std::vector<std::string>{"renamed", "renamed/b.txt"}));
+    EXPECT_EQ(modeOf(out / "renamed" / "b.txt") & 0222, 0u);
+}
+
+TEST_F(ExtractTest, FoldersAndBaseFolder) {
+    const std::string path = put({{{.name = "deep/er/", .method = 0, .externalAttr = 0x10},
+                                   {.name = "x/y/z.txt", .data = "z"},
+                                   {.name = "folder-attr", .method = 0, .externalAttr = 0x10}}});
+    TZipArchiver arc;
+    openOn(arc, path);
+    arc.setBaseDir((out / "not" / "yet").string());  // no trailing separator, does not exist
+    EXPECT_EQ(failureOf(arc), 0);
+    EXPECT_TRUE(fs::is_directory(out / "not/yet/deep/er"));
+    EXPECT_EQ(outFile("not/yet/x/y/z.txt"), "z");
+    EXPECT_FALSE(fs::exists(out / "not/yet/folder-attr"));  // only its parents are made
+
+    fs::remove_all(out);
+    fs::create_directories(out);
+    TZipArchiver flat;
+    openOn(flat, path);
+    flat.Options().CreateDirs = false;
+    EXPECT_EQ(failureOf(flat), 0);
+    EXPECT_EQ(listOut(), std::vector<std::string>{"z.txt"});
+}
+
+TEST_F(ExtractTest, FolderThatCannotBeMadeFailsWith20) {
+    fs::create_directories(out);
+    writeFile((out / "x").string(), "a file where a folder should be");
+    const std::string path = put({{{.name = "x/y.txt", .data = "y"}}});
+    TZipArchiver arc;
+    openOn(arc, path);
+    std::string message;
+    EXPECT_EQ(failureOf(arc, &message), 20);
+    EXPECT_EQ(message, "Archiver: Cannot create directory \"" + out.string() + "/x/\" - Native error: 00020");
+}
+
+TEST_F(ExtractTest, EmptyBaseDirUsesTheCurrentFolder) {
+    const std::string path = put({{{.name = "here.txt", .data = "h"}}});
+    fs::create_directories(out);
+    const auto saved = fs::current_path();
+    fs::current_path(out);
+    TZipArchiver arc;
+    arc.setFileName(path);
+    arc.OpenArchive();
+    arc.ExtractFiles("*.*", 10431, "");
+    fs::current_path(saved);
+    EXPECT_EQ(arc.CurrentDir(), out.string());
+    EXPECT_EQ(outFile("here.txt"), "h");
+}
+
+TEST_F(ExtractTest, ReadPastTheEndLeavesExtractFiles) {
+    auto built = buildZip({{{.name = "a", .data = "1"}, {.name = "b", .data = "2"}}});
+    // The second entry's local header offset points past the end of the file.
+    const size_t second = built.bytes.find(std::string("b", 1), built.centralDirOffset + 46 + 1);
+    ASSERT_NE(second, std::string::npos);
+    built.bytes[second - 46 + 42 + 3] = 0x70;
+    writeFile((root / "a.zip").string(), built.bytes);
+    TZipArchiver arc;
+    openOn(arc, (root / "a.zip").string());
+    EXPECT_THROW(arc.ExtractFiles("*.*", 10431, ""), EReadError);
+    EXPECT_EQ(listOut(), std::vector<std::string>{"a"});
+    // The process-wide lock was released: another thread takes it at once.
+    bool taken = false;
+    std::thread([&] {
+        taken = archiveProcessLock().try_lock();
+        if (taken) archiveProcessLock().unlock();
+    }).join();
+    EXPECT_TRUE(taken);
+}
+
+} // namespace
+} // namespace upd::test

@@ -1,0 +1,112 @@
+// Fixtures of the archive tests: a scratch folder per test, a scripted Dialogs fake and
+// an event recorder.
+#pragma once
+
+#include <deque>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/ui/dialogs.h"
+#include "archive/zip_archiver.h"
+#include "zip_test_writer.h"
+
+namespace upd::test {
+
+// Answers dialogs from queues and records what was asked.
+class ScriptedDialogs : public Dialogs {
+public:
+    std::deque<DialogResult> messageAnswers;
+    struct PasswordAnswer {
+        bool ok;
+        std::string text;
+    };
+    std::deque<PasswordAnswer> passwordAnswers;
+    std::vector<MessageRequest> messages;
+    std::vector<std::string> passwordCaptions;
+    std::vector<std::string> passwordPrompts;
+
+    DialogResult message(const MessageRequest& request) override {
+        messages.push_back(request);
+        if (messageAnswers.empty()) return DialogResult::Cancel;
+        auto r = messageAnswers.front();
+        messageAnswers.pop_front();
+        return r;
+    }
+    bool password(const std::string& caption, const std::string& prompt, std::string& value) override {
+        passwordCaptions.push_back(caption);
+        passwordPrompts.push_back(prompt);
+        if (passwordAnswers.empty()) return false;
+        auto a = passwordAnswers.front();
+        passwordAnswers.pop_front();
+        value = a.text;
+        return a.ok;
+    }
+    std::optional<std::string> openFile(const OpenFileRequest&) override { return std::nullopt; }
+};
+
+class ArchiveTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string(info->test_suite_name()) + "_" + info->name();
+        for (char& c : name)
+            if (c == '/') c = '_';
+        root = std::filesystem::temp_directory_path() / ("upd_archive_" + std::to_string(::getpid())) / name;
+        std::filesystem::remove_all(root);
+        std::filesystem::create_directories(root);
+        out = root / "out";
+    }
+    void TearDown() override {
+        std::error_code ec;
+        std::filesystem::permissions(root, std::filesystem::perms::all, ec);
+        std::filesystem::remove_all(root, ec);
+        std::filesystem::remove(root.parent_path(), ec);  // only once empty
+    }
+
+    // Writes the archive as <root>/a.zip and opens `arc` on it with the output folder.
+    std::string put(const TestArchive& archive, const std::string& file = "a.zip") {
+        const std::string path = (root / file).string();
+        writeFile(path, buildZip(archive).bytes);
+        return path;
+    }
+    void openOn(TZipArchiver& arc, const std::string& path) {
+        arc.setFileName(path);
+        arc.OpenArchive();
+        arc.setBaseDir(out.string());
+        arc.setDialogs(&dialogs);
+    }
+    std::string outFile(const std::string& rel) const { return readFile((out / rel).string()); }
+    bool outExists(const std::string& rel) const { return std::filesystem::exists(std::filesystem::symlink_status(out / rel)); }
+    // Every file name under the output folder (relative), for "no temporary file left".
+    std::vector<std::string> listOut() const {
+        std::vector<std::string> names;
+        if (!std::filesystem::exists(out)) return names;
+        for (auto& e : std::filesystem::recursive_directory_iterator(out))
+            names.push_back(std::filesystem::relative(e.path(), out).string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    std::filesystem::path root;
+    std::filesystem::path out;
+    ScriptedDialogs dialogs;
+};
+
+// A text of `n` bytes that compresses like text.
+inline std::string textOf(size_t n, unsigned seed = 1) {
+    std::string s;
+    s.reserve(n);
+    static const char* words[] = {"автошкола ", "driver ", "lesson ", "route ", "exam ", "Kordeval ", "\n"};
+    unsigned x = seed;
+    while (s.size() < n) {
+        x = x * 1103515245u + 12345u;
+        s += words[(x >> 16) % 7];
+    }
+    s.resize(n);
+    return s;
+}
+
+} // namespace upd::test
