@@ -11,7 +11,10 @@ DialogResult ConsoleDialogs::message(const MessageRequest& request) {
     case DialogButtons::YesNo:
     case DialogButtons::YesNoCancel: answer = answerYes_ ? DialogResult::Yes : DialogResult::No; break;
     // A failed entry is never retried unattended: abort the rest of the extraction.
-    case DialogButtons::AbortRetryIgnore: answer = DialogResult::Abort; break;
+    case DialogButtons::AbortRetryIgnore:
+    case DialogButtons::AbortIgnore: answer = DialogResult::Abort; break;
+    // Never replace a file unattended without being told to.
+    case DialogButtons::YesNoNoToAllYesToAll: answer = answerYes_ ? DialogResult::Yes : DialogResult::No; break;
     case DialogButtons::RetryCancel: answer = DialogResult::Cancel; break;
     }
     static constexpr const char* names[] = {"None", "OK", "Cancel", "Abort", "Retry", "Ignore", "Yes", "No"};

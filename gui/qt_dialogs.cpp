@@ -26,6 +26,12 @@ std::vector<ButtonSpec> buttonsOf(DialogButtons buttons) {
         return {{B::Yes, DialogResult::Yes}, {B::No, DialogResult::No}, {B::Cancel, DialogResult::Cancel}};
     case DialogButtons::YesNo: return {{B::Yes, DialogResult::Yes}, {B::No, DialogResult::No}};
     case DialogButtons::RetryCancel: return {{B::Retry, DialogResult::Retry}, {B::Cancel, DialogResult::Cancel}};
+    case DialogButtons::AbortIgnore: return {{B::Abort, DialogResult::Abort}, {B::Ignore, DialogResult::Ignore}};
+    case DialogButtons::YesNoNoToAllYesToAll:
+        return {{B::Yes, DialogResult::Yes},
+                {B::No, DialogResult::No},
+                {B::NoToAll, DialogResult::NoToAll},
+                {B::YesToAll, DialogResult::YesToAll}};
     }
     return {{B::Ok, DialogResult::Ok}};
 }

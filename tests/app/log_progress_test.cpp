@@ -19,7 +19,7 @@ TEST_P(OverallProgress, SetsTheTruncatedPercentageAndLetsEventsRun) {
     int idle = 0;
     f.pump.onIdle = [&] { ++idle; };
     bool cancel = false;
-    f.form->ArchiverOverallProgress(f.form->Archiver, GetParam().progress, poExtract, ppProcess, cancel);
+    f.form->ArchiverOverallProgress(f.form->Archiver, GetParam().progress, TProcessOperation::poExtract, TProgressPhase::ppProcess, cancel);
     EXPECT_EQ(f.form->ProgressBar1.position(), GetParam().position);
     EXPECT_EQ(idle, 1);
     EXPECT_FALSE(cancel);
@@ -46,7 +46,7 @@ TEST(ArchiveHandlers, FileProgressOnlyLetsEventsRun) {
     FormFixture f;
     f.pump.post(workMessage(7));
     bool cancel = false;
-    f.form->ArchiverFileProgress(f.form->Archiver, "a", 50.0, poExtract, ppProcess, cancel);
+    f.form->ArchiverFileProgress(f.form->Archiver, "a", 50.0, TProcessOperation::poExtract, TProgressPhase::ppProcess, cancel);
     EXPECT_EQ(f.pump.pending(), 0u);  // the posted message was dispatched
     EXPECT_EQ(f.form->ProgressBar1.position(), 7);
     EXPECT_FALSE(cancel);

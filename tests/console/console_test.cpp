@@ -14,7 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Run {
+struct Outcome {
     int code;
     std::string out, err;
 };
@@ -22,7 +22,7 @@ struct Run {
 std::string quote(const std::string& s) { return "'" + s + "'"; }
 
 // Installs the console binary into the installation's updater folder and runs it there.
-Run runUpdater(const Installation& inst, const std::string& args, const std::string& cwd = {}) {
+Outcome runUpdater(const Installation& inst, const std::string& args, const std::string& cwd = {}) {
     const std::string exe = inst.updaterFolder + "update_3_2";
     if (!fs::exists(exe))
         fs::copy_file(std::string(UPDATE_BINARY_DIR) + "/console/update_3_2_console", exe);
@@ -43,7 +43,7 @@ std::string lines(const std::vector<std::string>& v) {
 TEST(Console, SuccessfulUpdatePrintsTheLogAndExitsZero) {
     Installation inst;
     const std::string logFile = (inst.dir / "update.log").string();
-    const Run r = runUpdater(inst, "--log " + quote(logFile));
+    const Outcome r = runUpdater(inst, "--log " + quote(logFile));
     EXPECT_EQ(r.code, 0) << r.err;
     const std::string expected = lines({"Каталог установки программы Мирела = " + inst.installFolder, "", "",
                                         "Начинаю распаковку файлов в папку: " + inst.packageFolder, "Кордеваль/",
@@ -80,10 +80,12 @@ TEST_P(ConsoleExit, EachStopHasItsOwnCode) {
     writeFile(inst.dir / "falsemirela.exe", "x");
     const std::string registryBefore = readFile(inst.registryPath);
 
-    const Run r = runUpdater(inst, c.args, inst.dir.path().string());
+    const Outcome r = runUpdater(inst, c.args, inst.dir.path().string());
     EXPECT_EQ(r.code, c.code) << r.out << r.err;
     EXPECT_EQ(fs::exists(inst.packageFolder + "top.dll"), c.filesChange);
-    if (c.code != 0 && !c.filesChange) EXPECT_EQ(readFile(inst.registryPath), registryBefore);
+    if (c.code != 0 && !c.filesChange) {
+        EXPECT_EQ(readFile(inst.registryPath), registryBefore);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -113,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Console, RefusedVersionSaysWhyOnStandardError) {
     Installation inst("3.0");
-    const Run r = runUpdater(inst, "");
+    const Outcome r = runUpdater(inst, "");
     EXPECT_EQ(r.code, 6);
     EXPECT_NE(r.err.find(": Версия вашей программы (3.0) не корректна!"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("(answered No)"), std::string::npos) << r.err;
@@ -125,16 +127,16 @@ TEST(Console, FailedEntryIsAbortedNotRetriedAndPasswordRequestsRefused) {
     // A wrong archive password: the first encrypted entry asks for one, which is refused,
     // so every encrypted entry is passed over and the run still ends.
     inst.writeArchive(upd::testing::sampleEntries(), "another password");
-    const Run r = runUpdater(inst, "");
+    const Outcome r = runUpdater(inst, "");
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.err.find("refused"), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(inst.packageFolder + "top.dll"));
 
     Installation damaged;
     std::string bytes = readFile(damaged.archivePath);
-    bytes[bytes.find("Договор 1.rtf") + 30] ^= 0x5A;
+    bytes[bytes.find("Договор 1.rtf") + std::string("Договор 1.rtf").size() + 20] ^= 0x5A;  // past the encryption header
     writeFile(damaged.archivePath, bytes);
-    const Run d = runUpdater(damaged, "");
+    const Outcome d = runUpdater(damaged, "");
     EXPECT_EQ(d.code, 0) << d.err;
     EXPECT_NE(d.err.find("(answered Abort)"), std::string::npos) << d.err;
 }
