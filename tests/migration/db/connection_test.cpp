@@ -38,6 +38,7 @@ TEST_P(OpenFile, OpensOrNamesTheFault) {
     const std::string path = folder.file("base.accdb");
     const std::string kind = c.make;
     if (kind == "encrypted" || kind == "truncated") makeDatabase(path, kPassword, kSchema);
+    if (kind == "oddpassword") makeDatabase(path, c.password, kSchema);
     if (kind == "plain" || kind == "badplain") makeDatabase(path, "", kSchema);
     if (kind == "folder") std::filesystem::create_directory(path);
     if (kind == "garbage") writeFile(path, "This is not a database, just a note left in place of one.\n");
@@ -77,6 +78,7 @@ const OpenCase kOpenCases[] = {
     {"EncryptedEmptyPassword", "encrypted", "", DbErrc::WrongPassword},
     {"PlainEmptyPassword", "plain", "", std::nullopt},
     {"PlainWithPassword", "plain", kPassword, std::nullopt},
+    {"PasswordWithQuotesAndEquals", "oddpassword", "Пароль x'y=\"z", std::nullopt},
     {"MissingFile", "missing", kPassword, DbErrc::FileNotFound},
     {"Folder", "folder", kPassword, DbErrc::FileNotFound},
     {"TextFile", "garbage", kPassword, DbErrc::NotADatabase},
