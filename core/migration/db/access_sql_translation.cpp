@@ -58,7 +58,9 @@ bool wordPart(unsigned char c) { return std::isalnum(c) || c == '_' || c == '$' 
     throw DbError(DbErrc::SyntaxError, "Синтаксическая ошибка в инструкции SQL: " + detail);
 }
 
-std::vector<Token> tokenize(std::string_view s) {
+// `comments`: "--" starts a comment to the end of the line (fixture scripts only; Access
+// SQL has none, and there "5--3" is a subtraction).
+std::vector<Token> tokenize(std::string_view s, bool comments = false) {
     std::vector<Token> out;
     size_t i = 0;
     auto quoted = [&](char close, Tok kind) {
@@ -79,7 +81,10 @@ std::vector<Token> tokenize(std::string_view s) {
     };
     while (i < s.size()) {
         const auto c = static_cast<unsigned char>(s[i]);
-        if (std::isspace(c)) {
+        if (comments && c == '-' && i + 1 < s.size() && s[i + 1] == '-') {
+            const size_t end = s.find('\n', i);
+            i = end == std::string_view::npos ? s.size() : end;
+        } else if (std::isspace(c)) {
             size_t j = i;
             while (j < s.size() && std::isspace(static_cast<unsigned char>(s[j]))) ++j;
             out.push_back({Tok::Space, std::string(s.substr(i, j - i))});
@@ -539,7 +544,7 @@ std::vector<std::string> splitScript(std::string_view script) {
     std::vector<std::string> out;
     std::string current;
     bool any = false;
-    for (const Token& t : tokenize(script)) {
+    for (const Token& t : tokenize(script, true)) {
         if (isPunct(t, ";")) {
             if (any) out.push_back(current);
             current.clear();

@@ -27,8 +27,8 @@ struct TranslatedStatement {
 // on text after the statement, an unterminated literal or an unknown column type.
 TranslatedStatement translateAccessSql(std::string_view accessSql);
 
-// A script split at the ";" that end statements (outside literals and names); empty
-// statements are dropped. For fixture scripts.
+// A script split at the ";" that end statements (outside literals and names); "--" comments
+// and empty statements are dropped. For fixture scripts.
 std::vector<std::string> splitScript(std::string_view script);
 
 // SQLite's stored CREATE TABLE text taken apart: the column definitions and table

@@ -68,3 +68,32 @@ TEST_F(AccdbTool, NeverReplacesOrLeavesATornFile) {
 
 } // namespace
 } // namespace upd::db::testing
+
+namespace upd::db::testing {
+namespace {
+
+std::string readText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The demo's databases come from these scripts; each must build.
+TEST(DemoScripts, EveryScriptBuildsADatabase) {
+    const std::string demo = std::string(UPDATE_SOURCE_DIR) + "/tools/accdb/demo/";
+    TempFolder folder;
+    for (const char* name : {"user_base.sql", "main_base.sql", "vus_845.sql", "adress.sql", "soato.sql"}) {
+        const std::string path = folder.file(std::string(name) + ".accdb");
+        std::string script = readText(demo + name);
+        if (std::string(name) == "adress.sql") script += readText(demo + "adress_rows.sql");
+        ASSERT_FALSE(script.empty()) << name;
+        EXPECT_NO_THROW(makeDatabase(path, "pw", script)) << name;
+    }
+}
+
+TEST(DemoScripts, CommentsAndEmptyStatementsAreDropped) {
+    EXPECT_EQ(sqlite::splitScript("-- note; with a semicolon\nSELECT 1;;\n SELECT '--x;y' -- tail\n"),
+              (std::vector<std::string>{"\nSELECT 1", "\n SELECT '--x;y' \n"}));
+}
+
+} // namespace
+} // namespace upd::db::testing
