@@ -47,24 +47,19 @@ struct TableInfo {
 };
 
 // Posting row by row commits every row. With a rollback journal each commit waits for the
-// disk several times; while a session is open the file therefore uses a write-ahead log
-// (safe against corruption, commits without waiting) and is put back into its ordinary
-// journal mode when the session ends, so that a closed file is complete on its own.
+// disk several times; once a session writes, the file therefore uses a write-ahead log (safe
+// against corruption, commits without waiting) and is put back into its ordinary journal
+// mode when the session ends, so that a closed file is complete on its own. Sessions that
+// only read leave the file alone.
 class SqliteSession : public DbSession {
 public:
-    explicit SqliteSession(DbHandle db) : db_(std::move(db)) {
-        sqlite3_stmt* raw = nullptr;
-        if (sqlite3_prepare_v2(db_.get(), "PRAGMA journal_mode = WAL", -1, &raw, nullptr) == SQLITE_OK &&
-            sqlite3_step(raw) == SQLITE_ROW) {
-            const auto* mode = reinterpret_cast<const char*>(sqlite3_column_text(raw, 0));
-            wal_ = mode && std::strcmp(mode, "wal") == 0;
-        }
-        sqlite3_finalize(raw);
-        if (wal_) sqlite3_exec(db_.get(), "PRAGMA synchronous = NORMAL", nullptr, nullptr, nullptr);
-    }
+    explicit SqliteSession(DbHandle db) : db_(std::move(db)) {}
     ~SqliteSession() override {
-        // Fails harmlessly while another session still has the file open; the last one resets it.
-        if (wal_) sqlite3_exec(db_.get(), "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
+        if (!wal_) return;
+        // Another session still on the file keeps the log; the file is complete once the
+        // last one closes either way, so do not wait for it.
+        sqlite3_busy_timeout(db_.get(), 0);
+        sqlite3_exec(db_.get(), "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
     }
 
     RowSet query(const std::string& sql) override;
@@ -82,7 +77,21 @@ private:
     template <class Work>
     void allOrNothing(Work&& work);
 
+    void beforeWriting() {
+        if (walTried_) return;
+        walTried_ = true;
+        sqlite3_stmt* raw = nullptr;
+        if (sqlite3_prepare_v2(db_.get(), "PRAGMA journal_mode = WAL", -1, &raw, nullptr) == SQLITE_OK &&
+            sqlite3_step(raw) == SQLITE_ROW) {
+            const auto* mode = reinterpret_cast<const char*>(sqlite3_column_text(raw, 0));
+            wal_ = mode && std::strcmp(mode, "wal") == 0;
+        }
+        sqlite3_finalize(raw);
+        if (wal_) sqlite3_exec(db_.get(), "PRAGMA synchronous = NORMAL", nullptr, nullptr, nullptr);
+    }
+
     DbHandle db_;
+    bool walTried_ = false;
     bool wal_ = false;
 };
 
@@ -174,6 +183,7 @@ void SqliteSession::allOrNothing(Work&& work) {
 
 int64_t SqliteSession::execute(const std::string& sql) {
     const TranslatedStatement st = translateAccessSql(sql);
+    beforeWriting();
     switch (st.kind) {
     case TranslatedStatement::Kind::Plain: {
         Statement stmt(db_.get(), st.sql[0]);
@@ -353,6 +363,7 @@ void checkWritable(const TableInfo& info) {
 std::pair<int64_t, std::vector<Variant>> SqliteSession::insertRow(const std::string& table, const Assignments& values) {
     const TableInfo info = tableInfo(table);
     checkWritable(info);
+    beforeWriting();
     std::string names, marks;
     for (const auto& [name, value] : values) {
         names += (names.empty() ? "" : ", ") + quoteIdentifier(fieldNamed(info, name).Name);
@@ -370,6 +381,7 @@ std::pair<int64_t, std::vector<Variant>> SqliteSession::insertRow(const std::str
 std::vector<Variant> SqliteSession::updateRow(const std::string& table, int64_t key, const Assignments& values) {
     const TableInfo info = tableInfo(table);
     checkWritable(info);
+    beforeWriting();
     if (!values.empty()) {
         std::string sets;
         for (const auto& [name, value] : values)

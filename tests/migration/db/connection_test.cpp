@@ -248,6 +248,21 @@ TEST_F(ConnectionLifecycle, ClosedFileIsCompleteOnItsOwnAndSharedWhileOpen) {
     EXPECT_EQ(c.FieldByName("gruppa_name").AsString(), "Группа 2");
 }
 
+TEST_F(ConnectionLifecycle, ReadingLeavesTheFileByteForByte) {
+    auto bytes = [&] {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    const std::string before = bytes();
+    EXPECT_EQ(firstName(connection), "Группа 1");
+    TADOTable t(connection);
+    t.SetTableName("gruppa");
+    t.Open();
+    EXPECT_TRUE(t.Locate("gruppa_name", Variant("группа 1"), TLocateOptions{true}));
+    connection.Close();
+    EXPECT_EQ(bytes(), before);
+}
+
 // --- Connection strings ---
 
 TEST(ConnectionString, SixPieces) {
