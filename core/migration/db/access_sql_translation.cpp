@@ -425,9 +425,7 @@ TranslatedStatement createTable(const std::vector<Token>& tokens) {
         // A key on the counter alone is the counter's own PRIMARY KEY already.
         const auto cols = primaryKeyColumns(item);
         if (cols.size() == 1 && !autoColumn.empty() && text::equalsIgnoreCase(cols[0], autoColumn)) continue;
-        const std::string constraint = renderAll(item);
-        const size_t b = constraint.find_first_not_of(" \t\r\n");
-        out.push_back(constraint.substr(b, constraint.find_last_not_of(" \t\r\n") - b + 1));
+        out.push_back(joinTokens(item, 0, item.size()));
     }
     std::string sql = "CREATE TABLE " + quoteIdentifier(table) + " (";
     for (size_t i = 0; i < out.size(); ++i) sql += (i ? ", " : "") + out[i];

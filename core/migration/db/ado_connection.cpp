@@ -11,7 +11,10 @@ namespace upd::db {
 TADOConnection::TADOConnection(DbEngine& engine) : engine_(engine) {}
 
 TADOConnection::~TADOConnection() {
-    for (TCustomADODataSet* d : datasets_) d->closeForConnection();
+    for (TCustomADODataSet* d : datasets_) {
+        d->closeForConnection();
+        d->connection_ = nullptr;  // a statement or table left behind can no longer open
+    }
     session_.reset();
 }
 

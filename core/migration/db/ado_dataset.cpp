@@ -71,10 +71,22 @@ TCustomADODataSet::TCustomADODataSet(TADOConnection& connection) : connection_(&
     connection_->attach(this);
 }
 
-TCustomADODataSet::~TCustomADODataSet() { connection_->detach(this); }
+TCustomADODataSet::~TCustomADODataSet() {
+    if (!connection_) return;
+    const bool wasActive = Active();
+    closeForConnection();
+    connection_->detach(this);
+    if (wasActive) connection_->datasetClosed();
+}
+
+TADOConnection& TCustomADODataSet::Connection() const {
+    if (!connection_) throw DbError(DbErrc::NotConnected, displayName() + ": нет соединения с базой данных.");
+    return *connection_;
+}
 
 void TCustomADODataSet::Open() {
     if (Active()) return;
+    Connection();
     checkCanOpen();
     RowSet rows = connection_->run([this](DbSession& s) { return fetch(s); });
     rows_ = std::move(rows);

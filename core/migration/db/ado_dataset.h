@@ -61,7 +61,8 @@ public:
     TCustomADODataSet(const TCustomADODataSet&) = delete;
     TCustomADODataSet& operator=(const TCustomADODataSet&) = delete;
 
-    TADOConnection& Connection() const { return *connection_; }
+    // The connection given at construction; NotConnected once it was destroyed.
+    TADOConnection& Connection() const;
 
     bool Active() const { return state_ != TDataSetState::dsInactive; }
     void SetActive(bool value) { value ? Open() : Close(); }

@@ -96,7 +96,8 @@ private:
 };
 
 FieldDef fieldOf(const std::string& name, const std::string& decl, bool alias, const std::string& table) {
-    return FieldDef{name, classifyDeclaredType(decl, alias), sizeOf(decl), table};
+    const FieldType type = classifyDeclaredType(decl, alias);
+    return FieldDef{name, type, type == FieldType::String ? sizeOf(decl) : 0, table};
 }
 
 TableInfo SqliteSession::tableInfo(const std::string& table) {

@@ -263,6 +263,33 @@ TEST_F(ConnectionLifecycle, ReadingLeavesTheFileByteForByte) {
     EXPECT_EQ(bytes(), before);
 }
 
+TEST(ConnectionOwnership, ObjectsOutlivingTheirConnectionRefuseWork) {
+    TempFolder folder;
+    const std::string path = folder.file("base.accdb");
+    makeDatabase(path, kPassword, kSchema);
+    auto connection = std::make_unique<TADOConnection>();
+    connection->SetConnectionString(buildConnectionString(path, kPassword));
+    TADOQuery q(*connection);
+    q.SQL.SetText("SELECT * FROM gruppa");
+    q.Open();
+    {
+        TADOTable t(*connection);
+        t.SetTableName("gruppa");
+        t.Open();
+    }  // a table destroyed while open no longer counts as open
+    connection->KeepConnection = false;
+    q.Close();
+    EXPECT_FALSE(connection->Connected());
+    connection.reset();
+    EXPECT_FALSE(q.Active());
+    try {
+        q.Open();
+        FAIL();
+    } catch (const DbError& e) {
+        EXPECT_EQ(e.code(), DbErrc::NotConnected);
+    }
+}
+
 // --- Connection strings ---
 
 TEST(ConnectionString, SixPieces) {
