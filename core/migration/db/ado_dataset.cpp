@@ -195,7 +195,12 @@ void TCustomADODataSet::setValue(size_t index, const Variant& value) {
         throw DbError(DbErrc::ReadOnlyField, "Поле '" + def.Name + "' не может быть изменено.");
     if (state_ != TDataSetState::dsEdit && state_ != TDataSetState::dsInsert)
         throw DbError(DbErrc::NotEditing, displayName() + ": набор данных не находится в режиме вставки или редактирования.");
-    buffer_.at(index) = coerceToField(value, def.DataType);
+    Variant stored = coerceToField(value, def.DataType);
+    if (def.DataType == FieldType::String && def.Size > 0 && stored.kind() == ValueKind::Text &&
+        text::toU16(stored.toString()).size() > static_cast<size_t>(def.Size))
+        throw DbError(DbErrc::ValueTooLong, "Поле '" + def.Name + "' слишком мало для вводимых данных (не более " +
+                                                std::to_string(def.Size) + " знаков).");
+    buffer_.at(index) = std::move(stored);
     assigned_.at(index) = true;
 }
 

@@ -5,6 +5,8 @@
 #include <sqlite3.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace upd::db::sqlite {
 namespace {
@@ -39,50 +41,74 @@ char32_t folded(char32_t c) {
     return text::foldCase(c);
 }
 
-bool matchFrom(const std::u32string& p, size_t pi, const std::u32string& v, size_t vi, char32_t escape) {
-    while (pi < p.size()) {
-        const char32_t c = p[pi];
-        if (escape && c == escape && pi + 1 < p.size()) {
-            if (vi >= v.size() || v[vi] != p[pi + 1]) return false;
-            pi += 2, ++vi;
-            continue;
+// A pattern as a list of steps: "any run" (%) or one character that a test accepts.
+struct PatternStep {
+    bool anyRun = false;
+    bool anyOne = false;                                  // _
+    bool negate = false;                                  // [!...]
+    std::u32string chars;                                 // literal or list members
+    std::vector<std::pair<char32_t, char32_t>> ranges;    // [a-z]
+
+    bool accepts(char32_t c) const {
+        if (anyOne) return true;
+        bool hit = chars.find(c) != std::u32string::npos;
+        for (const auto& [from, to] : ranges) hit = hit || (c >= from && c <= to);
+        return hit != negate;
+    }
+};
+
+std::vector<PatternStep> compile(const std::u32string& p, char32_t escape) {
+    std::vector<PatternStep> steps;
+    for (size_t i = 0; i < p.size(); ++i) {
+        PatternStep step;
+        const char32_t c = p[i];
+        if (escape && c == escape && i + 1 < p.size()) {
+            step.chars.push_back(p[++i]);
+        } else if (c == U'%') {
+            if (!steps.empty() && steps.back().anyRun) continue;
+            step.anyRun = true;
+        } else if (c == U'_') {
+            step.anyOne = true;
+        } else if (c == U'[' && p.find(U']', i + 2) != std::u32string::npos) {
+            const size_t close = p.find(U']', i + 2);
+            size_t k = i + 1;
+            if (p[k] == U'!' || p[k] == U'^') step.negate = true, ++k;
+            for (; k < close; ++k) {
+                if (k + 2 < close && p[k + 1] == U'-') {
+                    step.ranges.emplace_back(p[k], p[k + 2]);
+                    k += 2;
+                } else {
+                    step.chars.push_back(p[k]);
+                }
+            }
+            i = close;
+        } else {
+            step.chars.push_back(c);
         }
-        if (c == U'%') {
-            while (pi < p.size() && p[pi] == U'%') ++pi;
-            if (pi == p.size()) return true;
-            for (size_t k = vi; k <= v.size(); ++k)
-                if (matchFrom(p, pi, v, k, escape)) return true;
+        steps.push_back(std::move(step));
+    }
+    return steps;
+}
+
+// Greedy match with one remembered "any run": time grows with pattern times value length.
+bool matchSteps(const std::vector<PatternStep>& steps, const std::u32string& v) {
+    size_t si = 0, vi = 0;
+    size_t starStep = std::string::npos, starValue = 0;
+    while (vi < v.size()) {
+        if (si < steps.size() && steps[si].anyRun) {
+            starStep = si++;
+            starValue = vi;
+        } else if (si < steps.size() && steps[si].accepts(v[vi])) {
+            ++si, ++vi;
+        } else if (starStep != std::string::npos) {
+            si = starStep + 1;
+            vi = ++starValue;
+        } else {
             return false;
         }
-        if (vi >= v.size()) return false;
-        if (c == U'_') {
-            ++pi, ++vi;
-            continue;
-        }
-        if (c == U'[') {
-            const size_t close = p.find(U']', pi + 1);
-            if (close != std::u32string::npos && close > pi + 1) {
-                size_t k = pi + 1;
-                const bool negate = p[k] == U'!' || p[k] == U'^';
-                if (negate) ++k;
-                bool hit = false;
-                for (; k < close; ++k) {
-                    if (k + 2 < close && p[k + 1] == U'-') {
-                        hit = hit || (v[vi] >= p[k] && v[vi] <= p[k + 2]);
-                        k += 2;
-                    } else {
-                        hit = hit || v[vi] == p[k];
-                    }
-                }
-                if (hit == negate) return false;
-                pi = close + 1, ++vi;
-                continue;
-            }
-        }
-        if (c != v[vi]) return false;
-        ++pi, ++vi;
     }
-    return vi == v.size();
+    while (si < steps.size() && steps[si].anyRun) ++si;
+    return si == steps.size();
 }
 
 std::u32string foldedText(std::string_view s) {
@@ -128,7 +154,7 @@ int compareIgnoreCase(std::string_view a, std::string_view b) {
 }
 
 bool likeMatch(std::string_view pattern, std::string_view value, char32_t escape) {
-    return matchFrom(foldedText(pattern), 0, foldedText(value), 0, escape ? folded(escape) : 0);
+    return matchSteps(compile(foldedText(pattern), escape ? folded(escape) : 0), foldedText(value));
 }
 
 void registerAccessTextFunctions(sqlite3* db) {

@@ -132,6 +132,8 @@ TEST_F(TableTest, FieldSettingRules) {
     EXPECT_EQ(codeOf([&] { table.FieldByName("prepod_id").SetAsInteger(9); }), DbErrc::ReadOnlyField);
     EXPECT_EQ(codeOf([&] { table.FieldByName("prepod_rate").SetAsString("много"); }), DbErrc::TypeMismatch);
     EXPECT_EQ(codeOf([&] { table.FieldByName("nosuch"); }), DbErrc::FieldNotFound);
+    EXPECT_EQ(codeOf([&] { table.FieldByName("prepod_name").SetAsString(std::string(51, 'x')); }), DbErrc::ValueTooLong);
+    table.FieldByName("prepod_name").SetAsString("Ю" + std::string(49, 'x'));  // 50 letters fit
     table.FieldByName("prepod_rate").SetAsString("1,5");  // the target converts text to its type
     table.FieldByName("prepod_qn").SetAsString("True");
     table.FieldByName("prepod_fam").SetValue(Variant(42));

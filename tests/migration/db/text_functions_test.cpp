@@ -29,8 +29,12 @@ TEST(TextFunctions, LikeWithAnsiWildcards) {
         {"a*b", "a*b", true},                     {"a*b", "axb", false},
         {"", "", true},                           {"%", "", true},
         {"_", "", false},                         {"%a%b%c%", "xxAxxBxxCxx", true},
+        {"%a%b", "ab_ab_b", true},                {"a%", "ba", false},
+        {"[abc", "[abc", true},                   {"%%_%", "я", true},
     };
     for (const Case& c : cases) EXPECT_EQ(likeMatch(c.pattern, c.value), c.match) << c.pattern << " ~ " << c.value;
+    // Many runs against a long value stay quick.
+    EXPECT_FALSE(likeMatch("%a%a%a%a%a%a%a%a%a%a%a%b", std::string(5000, 'a')));
     EXPECT_TRUE(likeMatch("100!%", "100%", U'!'));
     EXPECT_FALSE(likeMatch("100!%", "1000", U'!'));
 }
