@@ -41,9 +41,12 @@ public:
     // The window's close: both connections set not connected, first 1, then 2.
     void closeConnections();
 
+    // One "Ошибка!" box (exclamation icon, OK) per entry of the connection's error list, in
+    // order; nothing for an empty list. Also for steps that open a connection themselves.
+    void showProviderErrors(const db::TADOConnection& connection);
+
 private:
     bool connect(db::TADOConnection& connection, const std::string& base_name, const std::string& pswd);
-    void showProviderErrors(const db::TADOConnection& connection);
 
     FormContext& form_;
 };
