@@ -13,7 +13,7 @@
 //  c INTEGER | INT | LONG                   c INT (an INT key is no row alias: never auto-filled)
 //  c SMALLINT | SHORT, BYTE | TINYINT       c SMALLINT, c TINYINT
 //  c BIT | YESNO | LOGICAL | BOOLEAN        c BIT NOT NULL DEFAULT 0 (never null, false in old rows)
-//  c VARCHAR(n) | TEXT(n) | CHAR(n)         c VARCHAR(n) COLLATE NOCASE
+//  c VARCHAR(n) | TEXT(n), CHAR(n)         c VARCHAR(n) COLLATE NOCASE, c CHAR(n) COLLATE NOCASE
 //  c STRING | VARCHAR                       c VARCHAR(255) COLLATE NOCASE
 //  c TEXT                                   c TEXT COLLATE NOCASE
 //  c MEMO | LONGTEXT | LONGCHAR | NOTE      c LONGTEXT COLLATE NOCASE
