@@ -9,6 +9,7 @@
 #include "app/ui/progress_message.h"
 #include "app/update_outcome.h"
 #include "maintenance/maintenance_steps.h"
+#include "migration/db/database_components.h"
 
 #include <functional>
 #include <string>
@@ -16,7 +17,10 @@
 
 namespace upd {
 
-class TfmMain : public FormContext, public MaintenanceSteps, public ArchiveDownload {
+class TfmMain : public FormContext,
+                public DatabaseComponents,
+                public MaintenanceSteps,
+                public ArchiveDownload {
 public:
     TfmMain(const TDM& dm, Environment environment, Dialogs& dialogs, EventPump& pump);
 
