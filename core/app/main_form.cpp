@@ -18,6 +18,7 @@ constexpr const char* kNoDatabaseNotice =
 
 TfmMain::TfmMain(const TDM& dm, Environment environment, Dialogs& dialogs, EventPump& pump)
     : FormContext(std::move(environment), dialogs, pump),
+      DatabaseComponents(static_cast<FormContext&>(*this)),
       MaintenanceSteps(static_cast<FormContext&>(*this)),
       ArchiveDownload(static_cast<FormContext&>(*this), Button2, Button3),
       DM(dm) {
@@ -44,9 +45,7 @@ void TfmMain::FormShow() {
     ListBox1.AppendAndSelect("");
 }
 
-void TfmMain::FormClose() {
-    // The database connections are closed here once they exist.
-}
+void TfmMain::FormClose() { closeConnections(); }
 
 void TfmMain::N2Click() { boxes.box("  ", "Подсказка"); }
 

@@ -10,6 +10,7 @@
 #include "app/update_outcome.h"
 #include "archive/zip_archiver.h"
 #include "maintenance/maintenance_steps.h"
+#include "migration/db/database_components.h"
 
 #include <functional>
 #include <string>
@@ -17,7 +18,10 @@
 
 namespace upd {
 
-class TfmMain : public FormContext, public MaintenanceSteps, public ArchiveDownload {
+class TfmMain : public FormContext,
+                public DatabaseComponents,
+                public MaintenanceSteps,
+                public ArchiveDownload {
 public:
     TfmMain(const TDM& dm, Environment environment, Dialogs& dialogs, EventPump& pump);
 
