@@ -186,6 +186,41 @@ TEST_F(OpenTest, ExtraFieldsAreKeptAndAesBlockSetsTheMethod) {
     EXPECT_EQ(item.CompressionMethod, 8);
 }
 
+TEST_F(OpenTest, StubInFrontOfTheArchiveData) {
+    std::string stub = "MZ" + std::string(998, 's');
+    stub.replace(500, 4, std::string("PK\x03\x04", 4));  // a stray signature inside the stub
+    struct Case {
+        std::string label;
+        std::string prefix;
+        bool offsetsAfterPrefix;
+        uint64_t stubSize;
+        uint64_t firstOffset;  // after the adjustment
+    };
+    const std::vector<Case> cases = {
+        {"no prefix", "", false, 0, 0},
+        {"offsets from the file start", stub, false, 1000, 1000},
+        {"offsets from the archive start", stub, true, 1000, 1000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::filesystem::remove_all(out);
+        TestArchive a{{{.name = "d/", .method = 0, .externalAttr = 0x10}, {.name = "d/a.txt", .data = "alpha"},
+                       {.name = "b.txt", .data = textOf(5000)}}};
+        a.entries[0].data = "";
+        std::swap(a.entries[0], a.entries[1]);
+        a.prefix = c.prefix;
+        a.offsetsAfterPrefix = c.offsetsAfterPrefix;
+        const std::string path = put(a);
+        TZipArchiver arc;
+        openOn(arc, path);
+        EXPECT_EQ(arc.DMHandle()->StubSize, c.stubSize);
+        EXPECT_EQ(arc.Entry(0).localHeaderOffset(), c.firstOffset);
+        arc.ExtractFiles("*.*", 10431, "");
+        EXPECT_EQ(outFile("d/a.txt"), "alpha");
+        EXPECT_EQ(outFile("b.txt"), textOf(5000));
+    }
+}
+
 TEST_F(OpenTest, AfterOpenFiresAndReopenClosesFirst) {
     const std::string path = put({{{.name = "a", .data = "1"}}});
     TZipArchiver arc;
