@@ -364,8 +364,19 @@ void TBaseArchiver::extractEntry(size_t index, const std::string& workName, cons
         }
     } closeOwn{ownDir};
 
+    // The file is made with its final permissions; only bits the umask would drop need a
+    // further change.
+    const mode_t mode = FOptions.SetAttributes ? fileModeFor(fileAttr, item.CentralDir.versionMadeBy) : 0666;
+    std::optional<mode_t> modeAfter;
+    if (FOptions.SetAttributes && (mode & ~processUmask()) != mode) modeAfter = mode;
+
+    PendingFile pending;
+    // Nothing there yet: written under its own name, no question to ask.
+    bool created = pending.createNew(dirFd, leaf, mode);
+    if (!created && errno != EEXIST) raise(native_error::kCannotCreateFile, {destination});
+
     struct stat st {};
-    if (::fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (!created && ::fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
         if (S_ISDIR(st.st_mode)) raise(native_error::kCannotCreateFile, {destination});
         if (!FOptions.ReplaceReadOnly && S_ISREG(st.st_mode) && isReadOnlyMode(st.st_mode)) return;
         const int32_t entryTime = static_cast<int32_t>((static_cast<uint32_t>(item.CentralDir.lastModDate) << 16) |
@@ -398,15 +409,12 @@ void TBaseArchiver::extractEntry(size_t index, const std::string& workName, cons
         }
         }
     }
+    if (!created && !pending.createBeside(targetDir, leaf, mode)) raise(native_error::kCannotCreateFile, {destination});
 
-    PendingFile pending;
-    if (!pending.create(targetDir, leaf)) raise(native_error::kCannotCreateFile, {destination});
     EntryDecoder(*this).decode(index, pending.fd(), workName);
     if (FSkipFile || FProgressCancel) return;  // the pending file removes itself
-    std::optional<mode_t> mode;
-    if (FOptions.SetAttributes) mode = fileModeFor(fileAttr, item.CentralDir.versionMadeBy);
     const auto mtime = dosDateTimeToUnix(item.CentralDir.lastModDate, item.CentralDir.lastModTime);
-    if (!pending.commit(mode, mtime)) raise(native_error::kCannotCreateFile, {destination});
+    if (!pending.commit(modeAfter, mtime)) raise(native_error::kCannotCreateFile, {destination});
 }
 
 // ---- requests to the user ---------------------------------------------------------------
