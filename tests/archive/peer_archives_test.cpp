@@ -129,9 +129,25 @@ size_t regularFiles(const std::map<std::string, Node>& tree) {
     return static_cast<size_t>(std::count_if(tree.begin(), tree.end(), [](const auto& n) { return !n.second.isDirectory; }));
 }
 
-class PeerArchives : public ::testing::TestWithParam<PeerCase> {};
+// An installed package the update replaces: the same names with other bytes, every file
+// read-only, and a file the archive does not hold.
+void writeOldInstallation(const std::string& root, NameSet names) {
+    writeSourceTree(root, names);
+    for (const auto& [path, node] : snapshot(root)) {
+        if (node.isDirectory) continue;
+        const std::string full = root + "/" + path;
+        ASSERT_EQ(runShell("printf 'old %s' \"$FILE\" > \"$FILE\" && chmod 0444 \"$FILE\" && touch \"$FILE\"", root,
+                           {{"FILE", full}}).exitCode, 0);
+    }
+    ASSERT_EQ(runShell("echo stale > stale.txt && touch -d @1614834368 stale.txt", root).exitCode, 0);
+}
 
-TEST_P(PeerArchives, ExtractLikeUnzip) {
+class PeerArchives : public ::testing::TestWithParam<PeerCase> {
+protected:
+    void checkAgainstUnzip(bool overOldInstallation);
+};
+
+void PeerArchives::checkAgainstUnzip(bool overOldInstallation) {
     const PeerCase& c = GetParam();
     for (const std::string& tool : {std::string("unzip"), std::string("zipinfo"), std::string(c.tool)})
         if (!toolAvailable(tool)) GTEST_SKIP() << tool << " is not installed (scripts/deps installs it)";
@@ -142,6 +158,10 @@ TEST_P(PeerArchives, ExtractLikeUnzip) {
     const std::string reference = scratch / "unzip";
     const std::string ours = scratch / "ours";
     const size_t filesWritten = writeSourceTree(source, c.names);
+    if (overOldInstallation) {
+        writeOldInstallation(reference, c.names);
+        writeOldInstallation(ours, c.names);
+    }
 
     const CommandResult made = runShell(c.script, source, {{"ARCHIVE", archive}, {"PW", kPassword}});
     ASSERT_EQ(made.exitCode, 0) << made.output;
@@ -205,8 +225,26 @@ TEST_P(PeerArchives, ExtractLikeUnzip) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Tools, PeerArchives, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<PeerCase>& info) { return std::string(info.param.id); });
+TEST_P(PeerArchives, ExtractLikeUnzip) { checkAgainstUnzip(false); }
+
+// The update's own situation: the package folder already holds every file. One case per tool.
+class PeerArchivesOverInstallation : public PeerArchives {};
+
+TEST_P(PeerArchivesOverInstallation, ReplaceFilesLikeUnzip) { checkAgainstUnzip(true); }
+
+std::string caseName(const ::testing::TestParamInfo<PeerCase>& info) { return info.param.id; }
+
+std::vector<PeerCase> casesNamed(const std::vector<std::string>& ids) {
+    std::vector<PeerCase> chosen;
+    for (const PeerCase& c : kCases)
+        if (std::find(ids.begin(), ids.end(), c.id) != ids.end()) chosen.push_back(c);
+    return chosen;
+}
+
+INSTANTIATE_TEST_SUITE_P(Tools, PeerArchives, ::testing::ValuesIn(kCases), caseName);
+INSTANTIATE_TEST_SUITE_P(Tools, PeerArchivesOverInstallation,
+                         ::testing::ValuesIn(casesNamed({"InfoZipDeflated", "SevenZipStored", "BsdtarDeflatedDotPrefix"})),
+                         caseName);
 
 } // namespace
 } // namespace upd::peer
