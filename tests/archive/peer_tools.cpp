@@ -99,6 +99,14 @@ std::string textLike(size_t size, uint64_t seed) {
     return out;
 }
 
+// Half the entropy of random bytes: deflated, it still spans several megabyte chunks.
+std::string randomLetters(size_t size, uint64_t seed) {
+    XorShift rng(seed);
+    std::string out(size, '\0');
+    for (size_t i = 0; i < size; ++i) out[i] = i % 64 == 63 ? '\n' : "abcdefghijklmnop"[rng.next() >> 60];
+    return out;
+}
+
 std::string randomBytes(size_t size, uint64_t seed) {
     XorShift rng(seed);
     std::string out(size, '\0');
@@ -154,6 +162,7 @@ size_t writeSourceTree(const std::string& rootText, NameSet names) {
     put("name with blanks (1).txt", textLike(300, 2));
     put("docs/manual.txt", textLike(3 * 1024 * 1024 + 17, 3));   // several output buffers
     put("data/random.bin", randomBytes(1536 * 1024 + 5, 4));     // several input chunks
+    put("data/letters.txt", randomLetters(3 * 1024 * 1024 + 3, 6));  // deflated over several chunks
     put("data/ones.bin", std::string(2 * 1024 * 1024, '\x01'));  // tiny input, large output
     put("data/empty.dat", "");
     put("bin/run.sh", "#!/bin/sh\necho run\n", 0755);
