@@ -238,6 +238,46 @@ TEST_F(OpenTest, AfterOpenFiresAndReopenClosesFirst) {
     EXPECT_NO_THROW(arc.CloseArchive());
 }
 
+TEST_F(OpenTest, ModeGivenByTheCaller) {
+    const std::string path = (root / "new.zip").string();
+    TZipArchiver arc;
+    arc.setFileName(path);
+    arc.OpenArchive(kModeCreate);
+    EXPECT_TRUE(arc.Active());
+    EXPECT_EQ(arc.FileCount(), 0u);
+    arc.CloseArchive();
+    EXPECT_EQ(readFile(path), std::string("PK\x05\x06", 4) + std::string(18, '\0'));  // the empty directory
+    arc.OpenArchive(kModeReadOnlyDenyNone);
+    EXPECT_EQ(arc.FileCount(), 0u);
+    arc.CloseArchive();
+
+    arc.setInMemory(true);
+    try {
+        arc.OpenArchive(kModeReadOnlyDenyNone);
+        FAIL();
+    } catch (const EArchiveError& e) {
+        EXPECT_EQ(e.NativeError(), 28);
+    }
+    arc.setInMemory(false);
+    arc.setFileName((root / "").string());
+    try {
+        arc.OpenArchive(kModeReadOnlyDenyNone);
+        FAIL();
+    } catch (const EArchiveError& e) {
+        EXPECT_EQ(e.NativeError(), 10);
+    }
+    // The platform's own error when the file cannot be opened as asked.
+    arc.setFileName(path);
+    std::filesystem::remove(path);
+    std::filesystem::create_directories(root / "ro");
+    EXPECT_THROW(
+        {
+            arc.setFileName((root / "ro" / "x" / "new.zip").string());
+            arc.OpenArchive(kModeCreate);
+        },
+        EFOpenError);
+}
+
 TEST_F(OpenTest, ProbeFallsBackToReadOnly) {
     const std::string path = put({{{.name = "a", .data = "1"}}});
     {
