@@ -96,6 +96,8 @@ void TBaseArchiver::OpenArchive() {
 }
 
 void TBaseArchiver::OpenArchive(uint16_t mode) {
+    // Not from an event handler while entries are decoded from the open archive.
+    if (processingDepth_ > 0) raise(native_error::kArchiveIsOpen);
     FUpdated = false;
     if (!FInMemory && fileNamePart(FFileName).empty()) raise(native_error::kBlankFileNameMode);
     if (mode != kModeCreate && !files::fileExists(FFileName) && FSpanningMode != TSpanningMode::smSpanning)
@@ -127,6 +129,15 @@ void TBaseArchiver::OpenArchive(uint16_t mode) {
 }
 
 void TBaseArchiver::CloseArchive() {
+    if (processingDepth_ > 0) {
+        // Called from an event handler (the window let pending events run): the entry
+        // being decoded still reads the archive, so the operation is cancelled and the
+        // archive closes once it has ended.
+        FProgressCancel = true;
+        closePending_ = true;
+        return;
+    }
+    closePending_ = false;
     if (FActive) {
         try {
             if (FCompressedStream && DMHandle_ && FCompressedStream->size() == DMHandle_->StubSize)
@@ -254,9 +265,11 @@ void TBaseArchiver::processTagged(long onlyIndex) {
 
     struct Session {
         TBaseArchiver& a;
+        explicit Session(TBaseArchiver& archiver) : a(archiver) { ++a.processingDepth_; }
         ~Session() {
             a.FProgressEnabled = false;
             a.output_->reset();  // folder descriptors live for one call
+            if (--a.processingDepth_ == 0 && a.closePending_) a.CloseArchive();
         }
     } session{*this};
 

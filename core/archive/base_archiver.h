@@ -89,6 +89,7 @@ public:
 
     void OpenArchive();
     void OpenArchive(uint16_t mode);
+    // From an event handler during ExtractFiles: cancels it; the archive closes when it ends.
     void CloseArchive();
 
     void ExtractFiles(const std::string& fileMask, int searchAttr = kAnyFileAttr, const std::string& exclusionMask = {});
@@ -163,6 +164,9 @@ private:
     bool FProgressEnabled = false;
     bool FSkipFile = false;
     Dialogs* FDialogs = nullptr;
+
+    int processingDepth_ = 0;
+    bool closePending_ = false;
 
     std::unique_ptr<DecodeBuffers> buffers_;
     std::unique_ptr<OutputFolder> output_;

@@ -143,6 +143,36 @@ TEST_F(ExtractTest, CancelRulesByCase) {
     }
 }
 
+TEST_F(ExtractTest, ClosingFromAHandlerCancelsAndClosesAfterwards) {
+    fs::create_directories(out);
+    const std::string path = put({{{.name = "a", .data = "1"}, {.name = "b", .data = textOf(3 << 20)},
+                                   {.name = "c", .data = "3"}}});
+    TZipArchiver arc;
+    openOn(arc, path);
+    EventLog log;
+    log.attach(arc);
+    auto fileProgress = arc.OnFileProgress;
+    arc.OnFileProgress = [&](TBaseArchiver& s, const std::string& n, double p, TProcessOperation op, TProgressPhase ph,
+                             bool& cancel) {
+        fileProgress(s, n, p, op, ph, cancel);
+        if (n == "b" && ph == TProgressPhase::ppProcess && p > 0) {
+            try {
+                s.OpenArchive();
+                ADD_FAILURE() << "reopened while decoding";
+            } catch (const EArchiveError& e) {
+                EXPECT_EQ(e.NativeError(), 37);
+            }
+            s.CloseArchive();
+            EXPECT_TRUE(cancel);
+        }
+    };
+    arc.ExtractFiles("*.*", 10431, "");
+    EXPECT_FALSE(arc.Active());
+    EXPECT_EQ(arc.FileCount(), 0u);
+    EXPECT_EQ(listOut(), std::vector<std::string>{"a"});
+    EXPECT_EQ(log.lines.back(), "overall end");
+}
+
 TEST_F(ExtractTest, ConfirmProcessFileFalsePassesTheEntryOver) {
     const std::string path = put({{{.name = "a", .data = "1"}, {.name = "b", .data = "2"}}});
     TZipArchiver arc;
