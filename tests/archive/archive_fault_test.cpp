@@ -9,9 +9,9 @@ namespace upd::test {
 namespace {
 
 namespace fs = std::filesystem;
-using FaultTest = ArchiveTest;
+using ArchiveFaultTest = ArchiveTest;
 
-TEST_F(FaultTest, EveryFlippedByteFailsCleanly) {
+TEST_F(ArchiveFaultTest, EveryFlippedByteFailsCleanly) {
     TestArchive a{{{.name = "dir/", .method = 0, .externalAttr = 0x10},
                    {.name = "dir/a.txt", .data = textOf(300), .password = "pw"},
                    {.name = "b.bin", .data = "stored bytes", .method = 0, .dataDescriptor = true},

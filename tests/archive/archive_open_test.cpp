@@ -9,7 +9,7 @@
 namespace upd::test {
 namespace {
 
-using OpenTest = ArchiveTest;
+using ArchiveOpenTest = ArchiveTest;
 
 int openError(TZipArchiver& arc, std::string* message = nullptr) {
     try {
@@ -21,7 +21,7 @@ int openError(TZipArchiver& arc, std::string* message = nullptr) {
     return 0;
 }
 
-TEST_F(OpenTest, OpenErrorsByCase) {
+TEST_F(ArchiveOpenTest, OpenErrorsByCase) {
     const std::string good = buildZip({{{.name = "a.txt", .data = "hello"}}}).bytes;
     std::string zip64NoEnd = buildZip({{{.name = "a.txt", .data = "hello"}}, "", true}).bytes;
     // Break the Zip64 end record's signature: the locator then points at nothing.
@@ -60,7 +60,7 @@ TEST_F(OpenTest, OpenErrorsByCase) {
     }
 }
 
-TEST_F(OpenTest, CompressedSizesBeyondTheFileFailOnlyWhenStrict) {
+TEST_F(ArchiveOpenTest, CompressedSizesBeyondTheFileFailOnlyWhenStrict) {
     TestEntry e{.name = "a.txt", .data = "hello", .method = 0};
     auto built = buildZip({{e}});
     // The central compressed size claims more than the file holds.
@@ -76,7 +76,7 @@ TEST_F(OpenTest, CompressedSizesBeyondTheFileFailOnlyWhenStrict) {
     EXPECT_EQ(openError(lenient), 0);
 }
 
-TEST_F(OpenTest, EndRecordSearchCases) {
+TEST_F(ArchiveOpenTest, EndRecordSearchCases) {
     const TestEntry e{.name = "a.txt", .data = "hello"};
     struct Case {
         std::string label;
@@ -123,7 +123,7 @@ TEST_F(OpenTest, EndRecordSearchCases) {
     }
 }
 
-TEST_F(OpenTest, Zip64SizesAndOffsetsComeFromTheExtraBlock) {
+TEST_F(ArchiveOpenTest, Zip64SizesAndOffsetsComeFromTheExtraBlock) {
     const std::string data = textOf(3000);
     const std::string path = put({{{.name = "big.txt", .data = data, .zip64 = true}, {.name = "b", .data = "x", .zip64 = true}},
                                   "", true});
@@ -138,7 +138,7 @@ TEST_F(OpenTest, Zip64SizesAndOffsetsComeFromTheExtraBlock) {
     EXPECT_EQ(outFile("b"), "x");
 }
 
-TEST_F(OpenTest, NameDecodingByCase) {
+TEST_F(ArchiveOpenTest, NameDecodingByCase) {
     const std::string privet = "Привет.txt";
     const std::string oem = "\x8F\xE0\xA8\xA2\xA5\xE2.txt";      // CP866
     const std::string ansi = "\xCF\xF0\xE8\xE2\xE5\xF2.txt";     // CP1251
@@ -171,7 +171,7 @@ TEST_F(OpenTest, NameDecodingByCase) {
     }
 }
 
-TEST_F(OpenTest, ExtraFieldsAreKeptAndAesBlockSetsTheMethod) {
+TEST_F(ArchiveOpenTest, ExtraFieldsAreKeptAndAesBlockSetsTheMethod) {
     std::string aes("\x01\x99\x07\x00\x02\x00" "AE\x03\x08\x00", 11);
     TestEntry e{.name = "s.bin", .data = "secret", .password = "pw", .centralExtra = aes};
     e.methodOverride = 99;
@@ -186,7 +186,7 @@ TEST_F(OpenTest, ExtraFieldsAreKeptAndAesBlockSetsTheMethod) {
     EXPECT_EQ(item.CompressionMethod, 8);
 }
 
-TEST_F(OpenTest, StubInFrontOfTheArchiveData) {
+TEST_F(ArchiveOpenTest, StubInFrontOfTheArchiveData) {
     std::string stub = "MZ" + std::string(998, 's');
     stub.replace(500, 4, std::string("PK\x03\x04", 4));  // a stray signature inside the stub
     struct Case {
@@ -221,7 +221,7 @@ TEST_F(OpenTest, StubInFrontOfTheArchiveData) {
     }
 }
 
-TEST_F(OpenTest, AfterOpenFiresAndReopenClosesFirst) {
+TEST_F(ArchiveOpenTest, AfterOpenFiresAndReopenClosesFirst) {
     const std::string path = put({{{.name = "a", .data = "1"}}});
     TZipArchiver arc;
     int opened = 0;
@@ -238,7 +238,7 @@ TEST_F(OpenTest, AfterOpenFiresAndReopenClosesFirst) {
     EXPECT_NO_THROW(arc.CloseArchive());
 }
 
-TEST_F(OpenTest, ModeGivenByTheCaller) {
+TEST_F(ArchiveOpenTest, ModeGivenByTheCaller) {
     const std::string path = (root / "new.zip").string();
     TZipArchiver arc;
     arc.setFileName(path);
@@ -278,7 +278,7 @@ TEST_F(OpenTest, ModeGivenByTheCaller) {
         EFOpenError);
 }
 
-TEST_F(OpenTest, ProbeFallsBackToReadOnly) {
+TEST_F(ArchiveOpenTest, ProbeFallsBackToReadOnly) {
     const std::string path = put({{{.name = "a", .data = "1"}}});
     {
         TZipArchiver arc;
@@ -295,7 +295,7 @@ TEST_F(OpenTest, ProbeFallsBackToReadOnly) {
     EXPECT_EQ(arc.FileCount(), 1u);
 }
 
-TEST(DirArrayTest, GrowsGeometricallyAndFindsNamesIgnoringCase) {
+TEST(ArchiveDirArrayTest, GrowsGeometricallyAndFindsNamesIgnoringCase) {
     TDirArray list;
     list.setCount(1);
     EXPECT_EQ(list.AllocItemCount(), 1000u);
@@ -318,7 +318,7 @@ TEST(DirArrayTest, GrowsGeometricallyAndFindsNamesIgnoringCase) {
     EXPECT_EQ(list.indexOf("doc/readme.txt"), -1);
 }
 
-TEST(CodepageTest, OemAnsiAndUtf8) {
+TEST(ArchiveCodepageTest, OemAnsiAndUtf8) {
     EXPECT_EQ(codepage::oemToAnsi("\x8F\xE0\xA8\xA2\xA5\xE2 \xF0"), "\xCF\xF0\xE8\xE2\xE5\xF2 \xA8");
     EXPECT_EQ(codepage::ansiToUtf8("\xCF\xF0\xE8\xE2\xE5\xF2 \xA8\xB8"), "Привет Ёё");
     EXPECT_EQ(codepage::utf8ToAnsi("Пароль1€"), "\xCF\xE0\xF0\xEE\xEB\xFC" "1\x88");
