@@ -127,7 +127,6 @@ protected:
 private:
     friend class EntryDecoder;
 
-    struct ExtractOutcome;
     bool findMatching(TArchiveItem& f);
     void processTagged(long onlyIndex);
     void extractEntry(size_t index, const std::string& workName, const std::string& base);
