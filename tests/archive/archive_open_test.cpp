@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include "archive/dir_array.h"
@@ -286,13 +289,32 @@ TEST_F(ArchiveOpenTest, ProbeFallsBackToReadOnly) {
         arc.OpenArchive();
         EXPECT_EQ(arc.FileOpenMode(), kModeReadWriteDenyWrite);
     }
-    if (::geteuid() == 0) GTEST_SKIP() << "root may write any file";
-    std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+    // Root writes any file whatever its mode; an immutable file refuses writing to root too.
+    struct Immutable {
+        std::string path;
+        bool set(bool on) {
+            const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0) return false;
+            int flags = 0;
+            bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+            flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+            ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+            ::close(fd);
+            return ok;
+        }
+        ~Immutable() { set(false); }
+    } immutable{path};
+    if (::geteuid() == 0) {
+        if (!immutable.set(true)) GTEST_SKIP() << "the file system has no immutable files";
+    } else {
+        std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+    }
     TZipArchiver arc;
     arc.setFileName(path);
     arc.OpenArchive();
     EXPECT_EQ(arc.FileOpenMode(), kModeReadOnlyDenyNone);
     EXPECT_EQ(arc.FileCount(), 1u);
+    arc.CloseArchive();
 }
 
 TEST(ArchiveDirArrayTest, GrowsGeometricallyAndFindsNamesIgnoringCase) {
