@@ -21,6 +21,7 @@ inline constexpr int kCannotCreateDir = 20;
 inline constexpr int kUpdateNotEnded = 26;
 inline constexpr int kInMemoryCreateOnly = 28;
 inline constexpr int kInvalidArchive = 35;
+inline constexpr int kArchiveIsOpen = 37;
 inline constexpr int kNoZip64DirEnd = 40;
 inline constexpr int kOpenAborted = 44;
 inline constexpr int kOpenAbortedSilently = 45;

@@ -96,6 +96,8 @@ void TBaseArchiver::OpenArchive() {
 }
 
 void TBaseArchiver::OpenArchive(uint16_t mode) {
+    // Not from an event handler while entries are decoded from the open archive.
+    if (processingDepth_ > 0) raise(native_error::kArchiveIsOpen);
     FUpdated = false;
     if (!FInMemory && fileNamePart(FFileName).empty()) raise(native_error::kBlankFileNameMode);
     if (mode != kModeCreate && !files::fileExists(FFileName) && FSpanningMode != TSpanningMode::smSpanning)
@@ -127,6 +129,15 @@ void TBaseArchiver::OpenArchive(uint16_t mode) {
 }
 
 void TBaseArchiver::CloseArchive() {
+    if (processingDepth_ > 0) {
+        // Called from an event handler (the window let pending events run): the entry
+        // being decoded still reads the archive, so the operation is cancelled and the
+        // archive closes once it has ended.
+        FProgressCancel = true;
+        closePending_ = true;
+        return;
+    }
+    closePending_ = false;
     if (FActive) {
         try {
             if (FCompressedStream && DMHandle_ && FCompressedStream->size() == DMHandle_->StubSize)
@@ -254,9 +265,11 @@ void TBaseArchiver::processTagged(long onlyIndex) {
 
     struct Session {
         TBaseArchiver& a;
+        explicit Session(TBaseArchiver& archiver) : a(archiver) { ++a.processingDepth_; }
         ~Session() {
             a.FProgressEnabled = false;
             a.output_->reset();  // folder descriptors live for one call
+            if (--a.processingDepth_ == 0 && a.closePending_) a.CloseArchive();
         }
     } session{*this};
 
@@ -364,8 +377,19 @@ void TBaseArchiver::extractEntry(size_t index, const std::string& workName, cons
         }
     } closeOwn{ownDir};
 
+    // The file is made with its final permissions; only bits the umask would drop need a
+    // further change.
+    const mode_t mode = FOptions.SetAttributes ? fileModeFor(fileAttr, item.CentralDir.versionMadeBy) : 0666;
+    std::optional<mode_t> modeAfter;
+    if (FOptions.SetAttributes && (mode & ~processUmask()) != mode) modeAfter = mode;
+
+    PendingFile pending;
+    // Nothing there yet: written under its own name, no question to ask.
+    bool created = pending.createNew(dirFd, leaf, mode);
+    if (!created && errno != EEXIST) raise(native_error::kCannotCreateFile, {destination});
+
     struct stat st {};
-    if (::fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (!created && ::fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
         if (S_ISDIR(st.st_mode)) raise(native_error::kCannotCreateFile, {destination});
         if (!FOptions.ReplaceReadOnly && S_ISREG(st.st_mode) && isReadOnlyMode(st.st_mode)) return;
         const int32_t entryTime = static_cast<int32_t>((static_cast<uint32_t>(item.CentralDir.lastModDate) << 16) |
@@ -398,15 +422,12 @@ void TBaseArchiver::extractEntry(size_t index, const std::string& workName, cons
         }
         }
     }
+    if (!created && !pending.createBeside(targetDir, leaf, mode)) raise(native_error::kCannotCreateFile, {destination});
 
-    PendingFile pending;
-    if (!pending.create(targetDir, leaf)) raise(native_error::kCannotCreateFile, {destination});
     EntryDecoder(*this).decode(index, pending.fd(), workName);
     if (FSkipFile || FProgressCancel) return;  // the pending file removes itself
-    std::optional<mode_t> mode;
-    if (FOptions.SetAttributes) mode = fileModeFor(fileAttr, item.CentralDir.versionMadeBy);
     const auto mtime = dosDateTimeToUnix(item.CentralDir.lastModDate, item.CentralDir.lastModTime);
-    if (!pending.commit(mode, mtime)) raise(native_error::kCannotCreateFile, {destination});
+    if (!pending.commit(modeAfter, mtime)) raise(native_error::kCannotCreateFile, {destination});
 }
 
 // ---- requests to the user ---------------------------------------------------------------

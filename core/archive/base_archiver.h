@@ -89,6 +89,7 @@ public:
 
     void OpenArchive();
     void OpenArchive(uint16_t mode);
+    // From an event handler during ExtractFiles: cancels it; the archive closes when it ends.
     void CloseArchive();
 
     void ExtractFiles(const std::string& fileMask, int searchAttr = kAnyFileAttr, const std::string& exclusionMask = {});
@@ -126,7 +127,6 @@ protected:
 private:
     friend class EntryDecoder;
 
-    struct ExtractOutcome;
     bool findMatching(TArchiveItem& f);
     void processTagged(long onlyIndex);
     void extractEntry(size_t index, const std::string& workName, const std::string& base);
@@ -163,6 +163,9 @@ private:
     bool FProgressEnabled = false;
     bool FSkipFile = false;
     Dialogs* FDialogs = nullptr;
+
+    int processingDepth_ = 0;
+    bool closePending_ = false;
 
     std::unique_ptr<DecodeBuffers> buffers_;
     std::unique_ptr<OutputFolder> output_;

@@ -43,8 +43,9 @@ bool hasNoExtension(const std::u32string& name) {
 
 bool matchesMask(std::string_view name, std::string_view mask) {
     if (mask.empty()) return false;
+    if (mask == "*" || mask == "*.*") return true;  // the updater's mask: every name
     std::u32string pattern = text::toU32(mask);
-    if (auto at = pattern.find(U"*.*"); at != std::u32string::npos) pattern.replace(at, 3, U"*");
+    if (auto at = pattern.find(U"*.*"); at != std::u32string::npos) pattern.erase(at + 1, 2);  // "*.*" -> "*"
     const bool maskEndsWithDot = mask.back() == '.';
     if (!pattern.empty() && pattern.back() == U'.' && maskEndsWithDot) pattern.pop_back();
     std::u32string n = text::toU32(name);

@@ -40,14 +40,16 @@ std::optional<EntryPath> splitEntryPath(std::string_view name) {
     return path;
 }
 
-mode_t defaultFileMode() {
-    static const mode_t mode = [] {
-        const mode_t mask = ::umask(022);
-        ::umask(mask);
-        return static_cast<mode_t>(0666 & ~mask);
+mode_t processUmask() {
+    static const mode_t mask = [] {
+        const mode_t m = ::umask(022);
+        ::umask(m);
+        return m;
     }();
-    return mode;
+    return mask;
 }
+
+mode_t defaultFileMode() { return 0666 & ~processUmask(); }
 
 OutputFolder::~OutputFolder() { reset(); }
 
@@ -109,16 +111,27 @@ int OutputFolder::open(const std::string& base, const std::vector<std::string>& 
     return dir;
 }
 
-bool PendingFile::create(int dirFd, std::string leaf) {
-    static std::atomic<unsigned> counter{0};
+bool PendingFile::createNew(int dirFd, const std::string& leaf, mode_t mode) {
     dirFd_ = dirFd;
-    leaf_ = std::move(leaf);
+    leaf_ = leaf;
+    tempName_.clear();
+    fd_ = ::openat(dirFd_, leaf_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    made_ = fd_ >= 0;
+    return made_;
+}
+
+bool PendingFile::createBeside(int dirFd, const std::string& leaf, mode_t mode) {
+    static std::atomic<unsigned> counter{0};
+    static const int pid = static_cast<int>(::getpid());
+    dirFd_ = dirFd;
+    leaf_ = leaf;
     for (int attempt = 0; attempt < 100; ++attempt) {
         char name[64];
-        std::snprintf(name, sizeof name, ".upd~%d.%u.tmp", static_cast<int>(::getpid()), counter++);
-        fd_ = ::openat(dirFd_, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        std::snprintf(name, sizeof name, ".upd~%d.%u.tmp", pid, counter++);
+        fd_ = ::openat(dirFd_, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd_ >= 0) {
             tempName_ = name;
+            made_ = true;
             return true;
         }
         if (errno != EEXIST) return false;
@@ -128,26 +141,27 @@ bool PendingFile::create(int dirFd, std::string leaf) {
 
 bool PendingFile::commit(std::optional<mode_t> mode, std::optional<time_t> mtime) {
     bool ok = true;
-    if (mode) ::fchmod(fd_, *mode);  // a failure leaves the default mode
+    if (mode) ::fchmod(fd_, *mode);  // a failure leaves the mode the file was made with
     if (mtime) {
         struct timespec times[2] = {{0, UTIME_OMIT}, {*mtime, 0}};
         ::futimens(fd_, times);
     }
     if (::close(fd_) != 0) ok = false;
     fd_ = -1;
-    if (ok && ::renameat(dirFd_, tempName_.c_str(), dirFd_, leaf_.c_str()) != 0) ok = false;
+    if (ok && !tempName_.empty() && ::renameat(dirFd_, tempName_.c_str(), dirFd_, leaf_.c_str()) != 0) ok = false;
     if (!ok) {
-        ::unlinkat(dirFd_, tempName_.c_str(), 0);
+        discard();
+        return false;
     }
-    tempName_.clear();
-    return ok;
+    made_ = false;
+    return true;
 }
 
 void PendingFile::discard() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
-    if (!tempName_.empty()) ::unlinkat(dirFd_, tempName_.c_str(), 0);
-    tempName_.clear();
+    if (made_) ::unlinkat(dirFd_, tempName_.empty() ? leaf_.c_str() : tempName_.c_str(), 0);
+    made_ = false;
 }
 
 PendingFile::~PendingFile() { discard(); }

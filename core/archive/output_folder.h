@@ -51,16 +51,21 @@ private:
     int lastFd_ = -1;
 };
 
-// A new file written under a temporary name in its destination folder. Destroyed without
-// commit(), it removes itself: the destination is never touched.
+// The output file of one entry. A destination that does not exist yet is created
+// exclusively under its own name (it is ours to remove if the entry fails); an existing one
+// is only replaced by renaming a temporary file beside it over it once the content has
+// verified. Destroyed without commit(), it removes what it made: an existing destination
+// is never touched.
 class PendingFile {
 public:
-    // Returns false (errno set) when the temporary file cannot be made.
-    bool create(int dirFd, std::string leaf);
+    // Creates `leaf` when nothing of that name exists; false with errno (EEXIST) otherwise.
+    bool createNew(int dirFd, const std::string& leaf, mode_t mode);
+    // Creates a temporary file in the folder that commit() renames over `leaf`.
+    bool createBeside(int dirFd, const std::string& leaf, mode_t mode);
     ~PendingFile();
 
     int fd() const { return fd_; }
-    // Mode and time applied, descriptor closed, renamed over the destination.
+    // Time and mode applied, descriptor closed, renamed over the destination when replacing.
     bool commit(std::optional<mode_t> mode, std::optional<time_t> mtime);
     void discard();
 
@@ -68,10 +73,13 @@ private:
     int dirFd_ = -1;
     int fd_ = -1;
     std::string leaf_;
-    std::string tempName_;
+    std::string tempName_;  // empty when the file was made under its own name
+    bool made_ = false;     // a file exists that discard() must remove
 };
 
-// Permission bits new files get (0666 less the process's umask).
+// The process's umask, read once.
+mode_t processUmask();
+// Permission bits new files get (0666 less the umask).
 mode_t defaultFileMode();
 
 } // namespace upd

@@ -24,8 +24,35 @@ inline void update(uint32_t& k0, uint32_t& k1, uint32_t& k2, uint8_t plain) {
 }
 
 inline uint8_t keyStream(uint32_t k2) {
-    const uint32_t t = (k2 | 2) & 0xFFFF;
+    const uint32_t t = k2 | 2;
     return static_cast<uint8_t>((t * (t ^ 1)) >> 8);
+}
+
+// Keeps the compiler from folding a value back into the serial chain: the chain from one
+// key byte to the next is what limits decryption, so everything that can be computed
+// beside it is.
+template <class T>
+inline T offChain(T v) {
+#if defined(__GNUC__)
+    asm("" : "+r"(v));
+#endif
+    return v;
+}
+
+// One byte of decryption with the same result as update() after keyStream(), ordered so
+// that the chain k2 -> key stream -> k0 -> k1 -> k2 is as short as it can be: k0 ^ cipher,
+// k1 * C + 1 and the low byte of k2 are ready before the chain reaches them.
+inline uint8_t decryptByte(uint32_t& k0, uint32_t& k1, uint32_t& k2, uint8_t cipher) {
+    const uint32_t t = k2 | 2;
+    const uint32_t ks = (t * (t ^ 1)) >> 8;  // bits 8-15 of the product need the low 16 bits only
+    const uint32_t c = cipher;
+    const uint32_t x = k0 ^ c;
+    k0 = kCrc[(x ^ ks) & 0xFF] ^ (k0 >> 8);
+    const uint32_t k1Part = offChain(k1 * 134775813u + 1);
+    k1 = k1Part + (k0 & 0xFF) * 134775813u;
+    const uint32_t k2Low = offChain(k2 & 0xFF);
+    k2 = kCrc[k2Low ^ (k1 >> 24)] ^ (k2 >> 8);
+    return static_cast<uint8_t>(c ^ ks);
 }
 
 } // namespace
@@ -35,13 +62,9 @@ ZipCryptoKeys::ZipCryptoKeys(std::string_view password) {
 }
 
 void ZipCryptoKeys::decrypt(const uint8_t* in, uint8_t* out, size_t n) {
-    // Keys in registers for the whole buffer: the loop is one serial chain per byte.
+    // Keys in registers for the whole buffer.
     uint32_t k0 = k0_, k1 = k1_, k2 = k2_;
-    for (size_t i = 0; i < n; ++i) {
-        const uint8_t plain = in[i] ^ keyStream(k2);
-        out[i] = plain;
-        update(k0, k1, k2, plain);
-    }
+    for (size_t i = 0; i < n; ++i) out[i] = decryptByte(k0, k1, k2, in[i]);
     k0_ = k0;
     k1_ = k1;
     k2_ = k2;
@@ -51,10 +74,9 @@ void ZipCryptoKeys::decrypt(const uint8_t* in, uint8_t* out, size_t n, uint32_t&
     uint32_t k0 = k0_, k1 = k1_, k2 = k2_;
     uint32_t c = ~crc;
     for (size_t i = 0; i < n; ++i) {
-        const uint8_t plain = in[i] ^ keyStream(k2);
+        const uint8_t plain = decryptByte(k0, k1, k2, in[i]);
         out[i] = plain;
         c = kCrc[(c ^ plain) & 0xFF] ^ (c >> 8);
-        update(k0, k1, k2, plain);
     }
     crc = ~c;
     k0_ = k0;

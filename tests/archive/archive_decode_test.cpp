@@ -7,11 +7,11 @@ namespace upd::test {
 namespace {
 
 namespace fs = std::filesystem;
-using DecodeTest = ArchiveTest;
+using ArchiveDecodeTest = ArchiveTest;
 
 const std::string kPassword = "Xa9Pq2LmT7vRb4NcW8yKd3Hs6Gf1Zj0E";
 
-TEST_F(DecodeTest, EncryptedEntriesByCase) {
+TEST_F(ArchiveDecodeTest, EncryptedEntriesByCase) {
     const std::string big = textOf(2500000, 3);
     struct Case {
         std::string label;
@@ -38,7 +38,7 @@ TEST_F(DecodeTest, EncryptedEntriesByCase) {
     }
 }
 
-TEST_F(DecodeTest, PasswordPromptByAnswer) {
+TEST_F(ArchiveDecodeTest, PasswordPromptByAnswer) {
     struct Case {
         std::string label;
         std::string initial;
@@ -79,7 +79,7 @@ TEST_F(DecodeTest, PasswordPromptByAnswer) {
     }
 }
 
-TEST_F(DecodeTest, PasswordTypedIsKeptAsAnsi) {
+TEST_F(ArchiveDecodeTest, PasswordTypedIsKeptAsAnsi) {
     const std::string ansi = "\xCF\xE0\xF0\xEE\xEB\xFC";  // "Пароль" in 1251
     const std::string path = put({{{.name = "f", .data = "x", .password = ansi}}});
     TZipArchiver arc;
@@ -90,7 +90,7 @@ TEST_F(DecodeTest, PasswordTypedIsKeptAsAnsi) {
     EXPECT_EQ(outFile("f"), "x");
 }
 
-TEST_F(DecodeTest, PasswordHandlerSeesTheStoredName) {
+TEST_F(ArchiveDecodeTest, PasswordHandlerSeesTheStoredName) {
     const std::string path = put({{{.name = "dir\\f.txt", .data = "x", .password = kPassword},
                                    {.name = "g.txt", .data = "y", .password = kPassword}}});
     TZipArchiver arc;
@@ -109,7 +109,7 @@ TEST_F(DecodeTest, PasswordHandlerSeesTheStoredName) {
     EXPECT_EQ(outFile("g.txt"), "y");
 }
 
-TEST_F(DecodeTest, ProgressRisesWithinTheEntrysShareOfTheWhole) {
+TEST_F(ArchiveDecodeTest, ProgressRisesWithinTheEntrysShareOfTheWhole) {
     const std::string big = textOf(3 << 20, 9);
     const std::string path = put({{{.name = "1", .data = "a"}, {.name = "2", .data = big, .password = kPassword},
                                    {.name = "3", .data = "c"}, {.name = "4", .data = "d"}}});
@@ -138,7 +138,7 @@ TEST_F(DecodeTest, ProgressRisesWithinTheEntrysShareOfTheWhole) {
     }
 }
 
-TEST_F(DecodeTest, StoredProgressCountsTheSliceAboutToBeWritten) {
+TEST_F(ArchiveDecodeTest, StoredProgressCountsTheSliceAboutToBeWritten) {
     const std::string path = put({{{.name = "s", .data = std::string(131070, 's'), .method = 0}}});
     TZipArchiver arc;
     openOn(arc, path);
@@ -164,7 +164,7 @@ protected:
     }
 };
 
-TEST_F(DecodeTest, FullDiskByCase) {
+TEST_F(ArchiveDecodeTest, FullDiskByCase) {
     const std::string data = textOf(300000, 5);
     struct Case {
         std::string label;
@@ -218,7 +218,7 @@ TEST_F(DecodeTest, FullDiskByCase) {
     }
 }
 
-TEST(MaskMatchTest, RulesByCase) {
+TEST(ArchiveMaskMatchTest, RulesByCase) {
     struct Case {
         std::string name, mask;
         bool match;
@@ -249,7 +249,7 @@ TEST(MaskMatchTest, RulesByCase) {
     for (const auto& c : cases) EXPECT_EQ(matchesMask(c.name, c.mask), c.match) << c.name << " ~ " << c.mask;
 }
 
-TEST_F(DecodeTest, SelectionByMaskAttributesAndExclusion) {
+TEST_F(ArchiveDecodeTest, SelectionByMaskAttributesAndExclusion) {
     const std::string path = put({{{.name = "Doc/Readme.TXT", .data = "r"},
                                    {.name = "Doc/other.txt", .data = "o"},
                                    {.name = "readme", .data = "n"},
@@ -302,7 +302,7 @@ TEST_F(DecodeTest, SelectionByMaskAttributesAndExclusion) {
     }
 }
 
-TEST_F(DecodeTest, SearchRecordFields) {
+TEST_F(ArchiveDecodeTest, SearchRecordFields) {
     const std::string data = textOf(10000);
     const std::string path = put({{{.name = "Doc/sub/Readme.txt", .data = data, .password = kPassword,
                                     .externalAttr = 0x21, .time = 0x1234, .date = 0x5678, .comment = "c"},

@@ -41,9 +41,9 @@ struct EventLog {
     }
 };
 
-using ExtractTest = ArchiveTest;
+using ArchiveExtractTest = ArchiveTest;
 
-TEST_F(ExtractTest, EventsFireInOrderForEveryEntry) {
+TEST_F(ArchiveExtractTest, EventsFireInOrderForEveryEntry) {
     const std::string path = put({{{.name = "sub/dir/", .method = 0, .externalAttr = 0x10},
                                    {.name = "sub\\a.txt", .data = "alpha"},
                                    {.name = "noext", .data = "", .method = 0},
@@ -72,7 +72,7 @@ TEST_F(ExtractTest, EventsFireInOrderForEveryEntry) {
     for (size_t i = 1; i < log.overall.size(); ++i) EXPECT_GE(log.overall[i], log.overall[i - 1]);
 }
 
-TEST_F(ExtractTest, EmptyArchiveGivesOnlyOverallEvents) {
+TEST_F(ArchiveExtractTest, EmptyArchiveGivesOnlyOverallEvents) {
     const std::string path = put({});
     TZipArchiver arc;
     openOn(arc, path);
@@ -82,7 +82,7 @@ TEST_F(ExtractTest, EmptyArchiveGivesOnlyOverallEvents) {
     EXPECT_EQ(log.lines, (std::vector<std::string>{"overall start", "overall end"}));
 }
 
-TEST_F(ExtractTest, NotOpenRaises13) {
+TEST_F(ArchiveExtractTest, NotOpenRaises13) {
     TZipArchiver arc;
     try {
         arc.ExtractFiles("*.*", 10431, "");
@@ -93,7 +93,7 @@ TEST_F(ExtractTest, NotOpenRaises13) {
     }
 }
 
-TEST_F(ExtractTest, CancelRulesByCase) {
+TEST_F(ArchiveExtractTest, CancelRulesByCase) {
     struct Case {
         std::string label;
         std::string cancelAt;  // event line at which the handler cancels
@@ -143,7 +143,68 @@ TEST_F(ExtractTest, CancelRulesByCase) {
     }
 }
 
-TEST_F(ExtractTest, ConfirmProcessFileFalsePassesTheEntryOver) {
+TEST_F(ArchiveExtractTest, ClosingFromAHandlerCancelsAndClosesAfterwards) {
+    fs::create_directories(out);
+    const std::string path = put({{{.name = "a", .data = "1"}, {.name = "b", .data = textOf(3 << 20)},
+                                   {.name = "c", .data = "3"}}});
+    TZipArchiver arc;
+    openOn(arc, path);
+    EventLog log;
+    log.attach(arc);
+    auto fileProgress = arc.OnFileProgress;
+    arc.OnFileProgress = [&](TBaseArchiver& s, const std::string& n, double p, TProcessOperation op, TProgressPhase ph,
+                             bool& cancel) {
+        fileProgress(s, n, p, op, ph, cancel);
+        if (n == "b" && ph == TProgressPhase::ppProcess && p > 0) {
+            try {
+                s.OpenArchive();
+                ADD_FAILURE() << "reopened while decoding";
+            } catch (const EArchiveError& e) {
+                EXPECT_EQ(e.NativeError(), 37);
+            }
+            s.CloseArchive();
+            EXPECT_TRUE(cancel);
+        }
+    };
+    arc.ExtractFiles("*.*", 10431, "");
+    EXPECT_FALSE(arc.Active());
+    EXPECT_EQ(arc.FileCount(), 0u);
+    EXPECT_EQ(listOut(), std::vector<std::string>{"a"});
+    EXPECT_EQ(log.lines.back(), "overall end");
+}
+
+TEST_F(ArchiveExtractTest, CancelInsideALargeEntryReadAhead) {
+    // Entries of several megabytes are read and decrypted ahead; a cancel in the middle
+    // stops that stage too, and the next extraction starts cleanly.
+    for (bool encrypted : {false, true}) {
+        SCOPED_TRACE(encrypted);
+        fs::remove_all(out);
+        fs::create_directories(out);
+        writeFile((out / "big").string(), "old big");
+        const std::string data = textOf(5 << 20, 11);
+        TestEntry big{.name = "big", .data = data, .method = 0};
+        if (encrypted) big.password = "pw";
+        const std::string path = put({{big, {.name = "after", .data = "a"}}});
+        TZipArchiver arc;
+        openOn(arc, path);
+        arc.setPassword("pw");
+        int reports = 0;
+        arc.OnFileProgress = [&](TBaseArchiver&, const std::string& name, double, TProcessOperation,
+                                 TProgressPhase phase, bool& cancel) {
+            if (name == "big" && phase == TProgressPhase::ppProcess && ++reports == 30) cancel = true;
+        };
+        arc.ExtractFiles("*.*", 10431, "");
+        EXPECT_EQ(reports, 30);
+        EXPECT_EQ(outFile("big"), "old big");
+        EXPECT_EQ(listOut(), std::vector<std::string>{"big"});
+        arc.OnFileProgress = nullptr;
+        arc.ExtractFiles("*.*", 10431, "");
+        EXPECT_EQ(outFile("big"), data);
+        EXPECT_EQ(outFile("after"), "a");
+    }
+}
+
+TEST_F(ArchiveExtractTest, ConfirmProcessFileFalsePassesTheEntryOver) {
     const std::string path = put({{{.name = "a", .data = "1"}, {.name = "b", .data = "2"}}});
     TZipArchiver arc;
     openOn(arc, path);
@@ -160,7 +221,7 @@ TEST_F(ExtractTest, ConfirmProcessFileFalsePassesTheEntryOver) {
     EXPECT_EQ(arc.ProcessedFileNo(), 1);
 }
 
-TEST_F(ExtractTest, FailureBoxAnswersByCase) {
+TEST_F(ArchiveExtractTest, FailureBoxAnswersByCase) {
     const std::string boxText =
         "Archiver: Invalid size or check sum of file or unsupported compression format - Native error: 00008. "
         "File processing error, possibly disk is full";
@@ -200,7 +261,7 @@ TEST_F(ExtractTest, FailureBoxAnswersByCase) {
     }
 }
 
-TEST_F(ExtractTest, FailureHandlerDecidesWithCodes) {
+TEST_F(ArchiveExtractTest, FailureHandlerDecidesWithCodes) {
     const std::string path = put({{{.name = "bad", .data = "x", .centralCrc = 7}, {.name = "ok", .data = "y"}}});
     TZipArchiver arc;
     openOn(arc, path);
@@ -234,7 +295,7 @@ int failureOf(TZipArchiver& arc, std::string* message = nullptr) {
     return native;
 }
 
-TEST_F(ExtractTest, DecodingFailuresByCase) {
+TEST_F(ArchiveExtractTest, DecodingFailuresByCase) {
     const std::string data = textOf(200000);
     const std::string big = textOf(2600000, 7);
     struct Case {
@@ -280,7 +341,7 @@ TEST_F(ExtractTest, DecodingFailuresByCase) {
     }
 }
 
-TEST_F(ExtractTest, OverlongEntryStopsAtItsDeclaredSize) {
+TEST_F(ArchiveExtractTest, OverlongEntryStopsAtItsDeclaredSize) {
     // A bomb: 64 MB of zeros declared as 1 KB. The written file never grows past 1 KB.
     TestEntry e{.name = "bomb", .data = std::string(64 << 20, '\0'), .centralUncompSize = 1024};
     const std::string path = put({{e}});
@@ -294,7 +355,7 @@ TEST_F(ExtractTest, OverlongEntryStopsAtItsDeclaredSize) {
     EXPECT_EQ(biggest, 1024u);  // kept as decoded (corrupted files wanted), cut at the declared size
 }
 
-TEST_F(ExtractTest, CorruptedFilesKeptWhenAsked) {
+TEST_F(ArchiveExtractTest, CorruptedFilesKeptWhenAsked) {
     const std::string path = put({{{.name = "f", .data = "content", .centralCrc = 5}}});
     TZipArchiver arc;
     openOn(arc, path);
@@ -303,7 +364,7 @@ TEST_F(ExtractTest, CorruptedFilesKeptWhenAsked) {
     EXPECT_EQ(outFile("f"), "content");
 }
 
-TEST_F(ExtractTest, DataIsCutAtTheCentralDirectory) {
+TEST_F(ArchiveExtractTest, DataIsCutAtTheCentralDirectory) {
     auto built = buildZip({{{.name = "f", .data = "hello world", .method = 0}}});
     // The central compressed size claims more; the data still ends where the directory starts.
     built.bytes[built.centralDirOffset + 20] = 0x40;
@@ -314,7 +375,7 @@ TEST_F(ExtractTest, DataIsCutAtTheCentralDirectory) {
     EXPECT_EQ(outFile("f"), "hello world");
 }
 
-TEST_F(ExtractTest, PathsLeadingOutsideAreRefused) {
+TEST_F(ArchiveExtractTest, PathsLeadingOutsideAreRefused) {
     const std::vector<std::string> names = {
         "../escape.txt", "/abs.txt", "\\abs.txt", "\\\\server\\share\\x.txt", "C:\\x.txt", "c:x.txt",
         "a/../../escape.txt", "a\\..\\..\\escape.txt", "..", "a/..",
@@ -345,7 +406,7 @@ TEST_F(ExtractTest, PathsLeadingOutsideAreRefused) {
     EXPECT_FALSE(fs::exists("/abs.txt"));
 }
 
-TEST_F(ExtractTest, SymbolicLinksInsideTheBaseAreNotFollowed) {
+TEST_F(ArchiveExtractTest, SymbolicLinksInsideTheBaseAreNotFollowed) {
     const fs::path outside = root / "outside";
     fs::create_directories(outside);
     fs::create_directories(out);
@@ -377,7 +438,7 @@ TEST_F(ExtractTest, SymbolicLinksInsideTheBaseAreNotFollowed) {
     EXPECT_EQ(outFile("file.txt"), "replaced");
 }
 
-TEST_F(ExtractTest, OverwriteModesByCase) {
+TEST_F(ArchiveExtractTest, OverwriteModesByCase) {
     // Entry time: 2025-01-01 12:00:00 local. Existing files older (2020) or newer (2030).
     const time_t older = *dosDateTimeToUnix(0x5021, 0x6000);  // 2020-01-01
     const time_t newer = *dosDateTimeToUnix(0x7C21, 0x6000);  // 2042-01-01
@@ -412,7 +473,7 @@ TEST_F(ExtractTest, OverwriteModesByCase) {
     }
 }
 
-TEST_F(ExtractTest, OverwriteQuestionByAnswer) {
+TEST_F(ArchiveExtractTest, OverwriteQuestionByAnswer) {
     struct Case {
         std::string label;
         DialogResult answer;
@@ -449,7 +510,7 @@ TEST_F(ExtractTest, OverwriteQuestionByAnswer) {
     }
 }
 
-TEST_F(ExtractTest, OverwriteHandlerMayChooseAnotherDestination) {
+TEST_F(ArchiveExtractTest, OverwriteHandlerMayChooseAnotherDestination) {
     fs::create_directories(out);
     writeFile((out / "f").string(), "old");
     const std::string path = put({{{.name = "f", .data = "new"}}});
@@ -467,7 +528,7 @@ TEST_F(ExtractTest, OverwriteHandlerMayChooseAnotherDestination) {
     EXPECT_EQ(outFile("g"), "new");
 }
 
-TEST_F(ExtractTest, ReadOnlyFilesAreReplacedUnlessTold) {
+TEST_F(ArchiveExtractTest, ReadOnlyFilesAreReplacedUnlessTold) {
     for (bool replace : {true, false}) {
         SCOPED_TRACE(replace);
         fs::remove_all(out);
@@ -489,7 +550,7 @@ mode_t modeOf(const fs::path& p) {
     return st.st_mode & 07777;
 }
 
-TEST_F(ExtractTest, TimesAndAttributesByCase) {
+TEST_F(ArchiveExtractTest, TimesAndAttributesByCase) {
     const mode_t mask = ::umask(022);
     ::umask(mask);
     const mode_t def = 0666 & ~mask;
@@ -538,7 +599,7 @@ TEST_F(ExtractTest, TimesAndAttributesByCase) {
     }
 }
 
-TEST_F(ExtractTest, ExtractFileHandlerMayRenameAndChangeAttributes) {
+TEST_F(ArchiveExtractTest, ExtractFileHandlerMayRenameAndChangeAttributes) {
     const std::string path = put({{{.name = "a.txt", .data = "A", .comment = "note"}}});
     TZipArchiver arc;
     openOn(arc, path);
@@ -553,7 +614,7 @@ TEST_F(ExtractTest, ExtractFileHandlerMayRenameAndChangeAttributes) {
     EXPECT_EQ(modeOf(out / "renamed" / "b.txt") & 0222, 0u);
 }
 
-TEST_F(ExtractTest, FoldersAndBaseFolder) {
+TEST_F(ArchiveExtractTest, FoldersAndBaseFolder) {
     const std::string path = put({{{.name = "deep/er/", .method = 0, .externalAttr = 0x10},
                                    {.name = "x/y/z.txt", .data = "z"},
                                    {.name = "folder-attr", .method = 0, .externalAttr = 0x10}}});
@@ -574,7 +635,7 @@ TEST_F(ExtractTest, FoldersAndBaseFolder) {
     EXPECT_EQ(listOut(), std::vector<std::string>{"z.txt"});
 }
 
-TEST_F(ExtractTest, FolderThatCannotBeMadeFailsWith20) {
+TEST_F(ArchiveExtractTest, FolderThatCannotBeMadeFailsWith20) {
     fs::create_directories(out);
     writeFile((out / "x").string(), "a file where a folder should be");
     const std::string path = put({{{.name = "x/y.txt", .data = "y"}}});
@@ -585,7 +646,7 @@ TEST_F(ExtractTest, FolderThatCannotBeMadeFailsWith20) {
     EXPECT_EQ(message, "Archiver: Cannot create directory \"" + out.string() + "/x/\" - Native error: 00020");
 }
 
-TEST_F(ExtractTest, EmptyBaseDirUsesTheCurrentFolder) {
+TEST_F(ArchiveExtractTest, EmptyBaseDirUsesTheCurrentFolder) {
     const std::string path = put({{{.name = "here.txt", .data = "h"}}});
     fs::create_directories(out);
     const auto saved = fs::current_path();
@@ -599,7 +660,7 @@ TEST_F(ExtractTest, EmptyBaseDirUsesTheCurrentFolder) {
     EXPECT_EQ(outFile("here.txt"), "h");
 }
 
-TEST_F(ExtractTest, ReadPastTheEndLeavesExtractFiles) {
+TEST_F(ArchiveExtractTest, ReadPastTheEndLeavesExtractFiles) {
     auto built = buildZip({{{.name = "a", .data = "1"}, {.name = "b", .data = "2"}}});
     // The second entry's local header offset points past the end of the file.
     const size_t second = built.bytes.find(std::string("b", 1), built.centralDirOffset + 46 + 1);

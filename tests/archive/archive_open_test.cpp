@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include "archive/dir_array.h"
@@ -9,7 +12,7 @@
 namespace upd::test {
 namespace {
 
-using OpenTest = ArchiveTest;
+using ArchiveOpenTest = ArchiveTest;
 
 int openError(TZipArchiver& arc, std::string* message = nullptr) {
     try {
@@ -21,7 +24,7 @@ int openError(TZipArchiver& arc, std::string* message = nullptr) {
     return 0;
 }
 
-TEST_F(OpenTest, OpenErrorsByCase) {
+TEST_F(ArchiveOpenTest, OpenErrorsByCase) {
     const std::string good = buildZip({{{.name = "a.txt", .data = "hello"}}}).bytes;
     std::string zip64NoEnd = buildZip({{{.name = "a.txt", .data = "hello"}}, "", true}).bytes;
     // Break the Zip64 end record's signature: the locator then points at nothing.
@@ -60,7 +63,7 @@ TEST_F(OpenTest, OpenErrorsByCase) {
     }
 }
 
-TEST_F(OpenTest, CompressedSizesBeyondTheFileFailOnlyWhenStrict) {
+TEST_F(ArchiveOpenTest, CompressedSizesBeyondTheFileFailOnlyWhenStrict) {
     TestEntry e{.name = "a.txt", .data = "hello", .method = 0};
     auto built = buildZip({{e}});
     // The central compressed size claims more than the file holds.
@@ -76,7 +79,7 @@ TEST_F(OpenTest, CompressedSizesBeyondTheFileFailOnlyWhenStrict) {
     EXPECT_EQ(openError(lenient), 0);
 }
 
-TEST_F(OpenTest, EndRecordSearchCases) {
+TEST_F(ArchiveOpenTest, EndRecordSearchCases) {
     const TestEntry e{.name = "a.txt", .data = "hello"};
     struct Case {
         std::string label;
@@ -123,7 +126,7 @@ TEST_F(OpenTest, EndRecordSearchCases) {
     }
 }
 
-TEST_F(OpenTest, Zip64SizesAndOffsetsComeFromTheExtraBlock) {
+TEST_F(ArchiveOpenTest, Zip64SizesAndOffsetsComeFromTheExtraBlock) {
     const std::string data = textOf(3000);
     const std::string path = put({{{.name = "big.txt", .data = data, .zip64 = true}, {.name = "b", .data = "x", .zip64 = true}},
                                   "", true});
@@ -138,7 +141,7 @@ TEST_F(OpenTest, Zip64SizesAndOffsetsComeFromTheExtraBlock) {
     EXPECT_EQ(outFile("b"), "x");
 }
 
-TEST_F(OpenTest, NameDecodingByCase) {
+TEST_F(ArchiveOpenTest, NameDecodingByCase) {
     const std::string privet = "Привет.txt";
     const std::string oem = "\x8F\xE0\xA8\xA2\xA5\xE2.txt";      // CP866
     const std::string ansi = "\xCF\xF0\xE8\xE2\xE5\xF2.txt";     // CP1251
@@ -171,7 +174,7 @@ TEST_F(OpenTest, NameDecodingByCase) {
     }
 }
 
-TEST_F(OpenTest, ExtraFieldsAreKeptAndAesBlockSetsTheMethod) {
+TEST_F(ArchiveOpenTest, ExtraFieldsAreKeptAndAesBlockSetsTheMethod) {
     std::string aes("\x01\x99\x07\x00\x02\x00" "AE\x03\x08\x00", 11);
     TestEntry e{.name = "s.bin", .data = "secret", .password = "pw", .centralExtra = aes};
     e.methodOverride = 99;
@@ -186,7 +189,42 @@ TEST_F(OpenTest, ExtraFieldsAreKeptAndAesBlockSetsTheMethod) {
     EXPECT_EQ(item.CompressionMethod, 8);
 }
 
-TEST_F(OpenTest, AfterOpenFiresAndReopenClosesFirst) {
+TEST_F(ArchiveOpenTest, StubInFrontOfTheArchiveData) {
+    std::string stub = "MZ" + std::string(998, 's');
+    stub.replace(500, 4, std::string("PK\x03\x04", 4));  // a stray signature inside the stub
+    struct Case {
+        std::string label;
+        std::string prefix;
+        bool offsetsAfterPrefix;
+        uint64_t stubSize;
+        uint64_t firstOffset;  // after the adjustment
+    };
+    const std::vector<Case> cases = {
+        {"no prefix", "", false, 0, 0},
+        {"offsets from the file start", stub, false, 1000, 1000},
+        {"offsets from the archive start", stub, true, 1000, 1000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::filesystem::remove_all(out);
+        TestArchive a{{{.name = "d/", .method = 0, .externalAttr = 0x10}, {.name = "d/a.txt", .data = "alpha"},
+                       {.name = "b.txt", .data = textOf(5000)}}};
+        a.entries[0].data = "";
+        std::swap(a.entries[0], a.entries[1]);
+        a.prefix = c.prefix;
+        a.offsetsAfterPrefix = c.offsetsAfterPrefix;
+        const std::string path = put(a);
+        TZipArchiver arc;
+        openOn(arc, path);
+        EXPECT_EQ(arc.DMHandle()->StubSize, c.stubSize);
+        EXPECT_EQ(arc.Entry(0).localHeaderOffset(), c.firstOffset);
+        arc.ExtractFiles("*.*", 10431, "");
+        EXPECT_EQ(outFile("d/a.txt"), "alpha");
+        EXPECT_EQ(outFile("b.txt"), textOf(5000));
+    }
+}
+
+TEST_F(ArchiveOpenTest, AfterOpenFiresAndReopenClosesFirst) {
     const std::string path = put({{{.name = "a", .data = "1"}}});
     TZipArchiver arc;
     int opened = 0;
@@ -203,7 +241,47 @@ TEST_F(OpenTest, AfterOpenFiresAndReopenClosesFirst) {
     EXPECT_NO_THROW(arc.CloseArchive());
 }
 
-TEST_F(OpenTest, ProbeFallsBackToReadOnly) {
+TEST_F(ArchiveOpenTest, ModeGivenByTheCaller) {
+    const std::string path = (root / "new.zip").string();
+    TZipArchiver arc;
+    arc.setFileName(path);
+    arc.OpenArchive(kModeCreate);
+    EXPECT_TRUE(arc.Active());
+    EXPECT_EQ(arc.FileCount(), 0u);
+    arc.CloseArchive();
+    EXPECT_EQ(readFile(path), std::string("PK\x05\x06", 4) + std::string(18, '\0'));  // the empty directory
+    arc.OpenArchive(kModeReadOnlyDenyNone);
+    EXPECT_EQ(arc.FileCount(), 0u);
+    arc.CloseArchive();
+
+    arc.setInMemory(true);
+    try {
+        arc.OpenArchive(kModeReadOnlyDenyNone);
+        FAIL();
+    } catch (const EArchiveError& e) {
+        EXPECT_EQ(e.NativeError(), 28);
+    }
+    arc.setInMemory(false);
+    arc.setFileName((root / "").string());
+    try {
+        arc.OpenArchive(kModeReadOnlyDenyNone);
+        FAIL();
+    } catch (const EArchiveError& e) {
+        EXPECT_EQ(e.NativeError(), 10);
+    }
+    // The platform's own error when the file cannot be opened as asked.
+    arc.setFileName(path);
+    std::filesystem::remove(path);
+    std::filesystem::create_directories(root / "ro");
+    EXPECT_THROW(
+        {
+            arc.setFileName((root / "ro" / "x" / "new.zip").string());
+            arc.OpenArchive(kModeCreate);
+        },
+        EFOpenError);
+}
+
+TEST_F(ArchiveOpenTest, ProbeFallsBackToReadOnly) {
     const std::string path = put({{{.name = "a", .data = "1"}}});
     {
         TZipArchiver arc;
@@ -211,16 +289,35 @@ TEST_F(OpenTest, ProbeFallsBackToReadOnly) {
         arc.OpenArchive();
         EXPECT_EQ(arc.FileOpenMode(), kModeReadWriteDenyWrite);
     }
-    if (::geteuid() == 0) GTEST_SKIP() << "root may write any file";
-    std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+    // Root writes any file whatever its mode; an immutable file refuses writing to root too.
+    struct Immutable {
+        std::string path;
+        bool set(bool on) {
+            const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0) return false;
+            int flags = 0;
+            bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+            flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+            ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+            ::close(fd);
+            return ok;
+        }
+        ~Immutable() { set(false); }
+    } immutable{path};
+    if (::geteuid() == 0) {
+        if (!immutable.set(true)) GTEST_SKIP() << "the file system has no immutable files";
+    } else {
+        std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+    }
     TZipArchiver arc;
     arc.setFileName(path);
     arc.OpenArchive();
     EXPECT_EQ(arc.FileOpenMode(), kModeReadOnlyDenyNone);
     EXPECT_EQ(arc.FileCount(), 1u);
+    arc.CloseArchive();
 }
 
-TEST(DirArrayTest, GrowsGeometricallyAndFindsNamesIgnoringCase) {
+TEST(ArchiveDirArrayTest, GrowsGeometricallyAndFindsNamesIgnoringCase) {
     TDirArray list;
     list.setCount(1);
     EXPECT_EQ(list.AllocItemCount(), 1000u);
@@ -243,7 +340,7 @@ TEST(DirArrayTest, GrowsGeometricallyAndFindsNamesIgnoringCase) {
     EXPECT_EQ(list.indexOf("doc/readme.txt"), -1);
 }
 
-TEST(CodepageTest, OemAnsiAndUtf8) {
+TEST(ArchiveCodepageTest, OemAnsiAndUtf8) {
     EXPECT_EQ(codepage::oemToAnsi("\x8F\xE0\xA8\xA2\xA5\xE2 \xF0"), "\xCF\xF0\xE8\xE2\xE5\xF2 \xA8");
     EXPECT_EQ(codepage::ansiToUtf8("\xCF\xF0\xE8\xE2\xE5\xF2 \xA8\xB8"), "Привет Ёё");
     EXPECT_EQ(codepage::utf8ToAnsi("Пароль1€"), "\xCF\xE0\xF0\xEE\xEB\xFC" "1\x88");

@@ -24,6 +24,7 @@ struct PeerCase {
     NameSet names;
     const char* script;   // run in the source tree with $ARCHIVE and $PW set
     std::map<std::string, std::string> comments;  // entry comments the script stores
+    bool manyEntries = false;  // the Zip64 end record tree instead of the usual one
 };
 
 void PrintTo(const PeerCase& c, std::ostream* os) { *os << c.id; }
@@ -64,6 +65,11 @@ const std::vector<PeerCase> kCases = {
      R"(bsdtar --format zip --options zip:compression=store,zip:encryption=zipcrypt --passphrase "$PW" -cf "$ARCHIVE" *)", {}},
     {"BsdtarZip64Descriptors", "bsdtar", NameSet::Utf8,
      R"(bsdtar --format zip --options zip:encryption=zipcrypt,zip:zip64 --passphrase "$PW" -cf "$ARCHIVE" *)", {}},
+
+    // 70,000 entries: the directory is found through the Zip64 end record and locator.
+    // (7zz and bsdtar lay these records out the same way: a 56-byte record right before
+    // the locator; one case covers them, since 70,000 files cost seconds per tree.)
+    {"InfoZipZip64EndRecord", "zip", NameSet::Ascii, R"(zip -q -r -P "$PW" "$ARCHIVE" .)", {}, true},
 };
 
 // Answers every dialog with "Abort"/"Cancel" and keeps what it was asked.
@@ -129,9 +135,25 @@ size_t regularFiles(const std::map<std::string, Node>& tree) {
     return static_cast<size_t>(std::count_if(tree.begin(), tree.end(), [](const auto& n) { return !n.second.isDirectory; }));
 }
 
-class PeerArchives : public ::testing::TestWithParam<PeerCase> {};
+// An installed package the update replaces: the same names with other bytes, every file
+// read-only, and a file the archive does not hold.
+void writeOldInstallation(const std::string& root, NameSet names) {
+    writeSourceTree(root, names);
+    for (const auto& [path, node] : snapshot(root)) {
+        if (node.isDirectory) continue;
+        const std::string full = root + "/" + path;
+        ASSERT_EQ(runShell("printf 'old %s' \"$FILE\" > \"$FILE\" && chmod 0444 \"$FILE\" && touch \"$FILE\"", root,
+                           {{"FILE", full}}).exitCode, 0);
+    }
+    ASSERT_EQ(runShell("echo stale > stale.txt && touch -d @1614834368 stale.txt", root).exitCode, 0);
+}
 
-TEST_P(PeerArchives, ExtractLikeUnzip) {
+class PeerArchives : public ::testing::TestWithParam<PeerCase> {
+protected:
+    void checkAgainstUnzip(bool overOldInstallation);
+};
+
+void PeerArchives::checkAgainstUnzip(bool overOldInstallation) {
     const PeerCase& c = GetParam();
     for (const std::string& tool : {std::string("unzip"), std::string("zipinfo"), std::string(c.tool)})
         if (!toolAvailable(tool)) GTEST_SKIP() << tool << " is not installed (scripts/deps installs it)";
@@ -141,7 +163,11 @@ TEST_P(PeerArchives, ExtractLikeUnzip) {
     const std::string archive = scratch / "peer.zip";
     const std::string reference = scratch / "unzip";
     const std::string ours = scratch / "ours";
-    const size_t filesWritten = writeSourceTree(source, c.names);
+    const size_t filesWritten = c.manyEntries ? writeManyEntriesTree(source) : writeSourceTree(source, c.names);
+    if (overOldInstallation) {
+        writeOldInstallation(reference, c.names);
+        writeOldInstallation(ours, c.names);
+    }
 
     const CommandResult made = runShell(c.script, source, {{"ARCHIVE", archive}, {"PW", kPassword}});
     ASSERT_EQ(made.exitCode, 0) << made.output;
@@ -205,8 +231,26 @@ TEST_P(PeerArchives, ExtractLikeUnzip) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Tools, PeerArchives, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<PeerCase>& info) { return std::string(info.param.id); });
+TEST_P(PeerArchives, ExtractLikeUnzip) { checkAgainstUnzip(false); }
+
+// The update's own situation: the package folder already holds every file. One case per tool.
+class PeerArchivesOverInstallation : public PeerArchives {};
+
+TEST_P(PeerArchivesOverInstallation, ReplaceFilesLikeUnzip) { checkAgainstUnzip(true); }
+
+std::string caseName(const ::testing::TestParamInfo<PeerCase>& info) { return info.param.id; }
+
+std::vector<PeerCase> casesNamed(const std::vector<std::string>& ids) {
+    std::vector<PeerCase> chosen;
+    for (const PeerCase& c : kCases)
+        if (std::find(ids.begin(), ids.end(), c.id) != ids.end()) chosen.push_back(c);
+    return chosen;
+}
+
+INSTANTIATE_TEST_SUITE_P(Tools, PeerArchives, ::testing::ValuesIn(kCases), caseName);
+INSTANTIATE_TEST_SUITE_P(Tools, PeerArchivesOverInstallation,
+                         ::testing::ValuesIn(casesNamed({"InfoZipDeflated", "SevenZipStored", "BsdtarDeflatedDotPrefix"})),
+                         caseName);
 
 } // namespace
 } // namespace upd::peer

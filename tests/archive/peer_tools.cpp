@@ -19,8 +19,19 @@ namespace fs = std::filesystem;
 
 namespace upd::peer {
 
+namespace {
+
+// Trees of many small files cost far less in memory than on the work disk, whose cost per
+// file also drifts widely: prefer /dev/shm unless TMPDIR names a place.
+fs::path scratchRoot() {
+    if (!std::getenv("TMPDIR") && access("/dev/shm", W_OK | X_OK) == 0 && fs::is_directory("/dev/shm")) return "/dev/shm";
+    return fs::temp_directory_path();
+}
+
+} // namespace
+
 ScratchFolder::ScratchFolder(const std::string& tag) {
-    std::string pattern = (fs::temp_directory_path() / ("peer_" + tag + "_XXXXXX")).string();
+    std::string pattern = (scratchRoot() / ("peer_" + tag + "_XXXXXX")).string();
     if (!mkdtemp(pattern.data())) throw std::system_error(errno, std::generic_category(), "mkdtemp");
     path_ = pattern;
 }
@@ -99,6 +110,14 @@ std::string textLike(size_t size, uint64_t seed) {
     return out;
 }
 
+// Half the entropy of random bytes: deflated, it still spans several megabyte chunks.
+std::string randomLetters(size_t size, uint64_t seed) {
+    XorShift rng(seed);
+    std::string out(size, '\0');
+    for (size_t i = 0; i < size; ++i) out[i] = i % 64 == 63 ? '\n' : "abcdefghijklmnop"[rng.next() >> 60];
+    return out;
+}
+
 std::string randomBytes(size_t size, uint64_t seed) {
     XorShift rng(seed);
     std::string out(size, '\0');
@@ -154,6 +173,7 @@ size_t writeSourceTree(const std::string& rootText, NameSet names) {
     put("name with blanks (1).txt", textLike(300, 2));
     put("docs/manual.txt", textLike(3 * 1024 * 1024 + 17, 3));   // several output buffers
     put("data/random.bin", randomBytes(1536 * 1024 + 5, 4));     // several input chunks
+    put("data/letters.txt", randomLetters(3 * 1024 * 1024 + 3, 6));  // deflated over several chunks
     put("data/ones.bin", std::string(2 * 1024 * 1024, '\x01'));  // tiny input, large output
     put("data/empty.dat", "");
     put("bin/run.sh", "#!/bin/sh\necho run\n", 0755);
@@ -169,6 +189,21 @@ size_t writeSourceTree(const std::string& rootText, NameSet names) {
         uint64_t seed = 10;
         for (const std::string& name : cyrillic)
             put(names == NameSet::Cp866 ? utf8ToCp866(name) : name, textLike(700, seed++));
+    }
+    return files;
+}
+
+size_t writeManyEntriesTree(const std::string& rootText) {
+    const fs::path root(rootText);
+    size_t files = 0;
+    for (int folder = 0; folder < 70; ++folder) {
+        const fs::path dir = root / ("d" + std::to_string(folder));
+        fs::create_directories(dir);
+        for (int file = 0; file < 1000; ++file) {
+            const std::string name = "f" + std::to_string(file) + ".txt";
+            std::ofstream(dir / name, std::ios::binary) << folder << ' ' << file << '\n';
+            ++files;
+        }
     }
     return files;
 }

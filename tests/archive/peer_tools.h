@@ -54,6 +54,10 @@ enum class NameSet {
 // Returns the number of regular files written.
 size_t writeSourceTree(const std::string& root, NameSet names);
 
+// More entries than the classic end record can count (65,535), so the archivers write the
+// Zip64 end record and locator: 70,000 small files in 70 folders. Returns the file count.
+size_t writeManyEntriesTree(const std::string& root);
+
 // One node of an extracted tree.
 struct Node {
     bool isDirectory = false;

@@ -99,7 +99,7 @@ BuiltArchive buildZip(const TestArchive& archive) {
             std::string z;
             put64(z, e.data.size());
             put64(z, payload.size());
-            put64(z, offset);
+            put64(z, archive.offsetsAfterPrefix ? offset - archive.prefix.size() : offset);
             put16(extra, 0x0001);
             put16(extra, static_cast<uint32_t>(z.size()));
             extra += z;
@@ -130,7 +130,8 @@ BuiltArchive buildZip(const TestArchive& archive) {
         put16(central, 0);
         put16(central, 0);
         put32(central, e.externalAttr);
-        put32(central, e.zip64 ? 0xFFFFFFFF : static_cast<uint32_t>(offset));
+        const uint64_t stored = archive.offsetsAfterPrefix ? offset - archive.prefix.size() : offset;
+        put32(central, e.zip64 ? 0xFFFFFFFF : static_cast<uint32_t>(stored));
         central += e.name;
         central += extra;
         central += e.comment;

@@ -34,7 +34,8 @@ struct TestArchive {
     std::vector<TestEntry> entries;
     std::string comment;
     bool zip64End = false;
-    std::string prefix;  // bytes in front (offsets count from the file start)
+    std::string prefix;            // bytes in front
+    bool offsetsAfterPrefix = false;  // stored offsets count from the end of the prefix
 };
 
 struct BuiltArchive {
