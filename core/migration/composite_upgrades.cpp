@@ -112,6 +112,8 @@ bool CompositeUpgrades::upgradeWorkingCopies(const std::string& chosen) {
     const std::string mainCopy = ctx_.updaterPath("out/") + kNewMainBase;
     // A failed copy would let an older working copy be upgraded and reported as done.
     for (const auto& [from, to] : {std::pair{chosen, userCopy}, std::pair{ctx_.updaterPath("res/MainBase.accdb"), mainCopy}}) {
+        std::error_code ec;
+        if (std::filesystem::equivalent(from, to, ec)) continue;  // a working copy chosen again
         if (!copyFileReplacing(from, to)) {
             ctx_.form.boxes.box("Не удалось скопировать файл " + from + " в " + to, kStepFailedCaption);
             return false;
