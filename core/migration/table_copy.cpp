@@ -62,26 +62,32 @@ void TableCopySteps::mergeRows() {
     db::TADOTable& target = ctx_.db.ADOTable1;
     db::TADOTable& source = ctx_.db.ADOTable2;
     const std::vector<db::FieldDef> defs = source.FieldDefs();
-    std::vector<const std::string*> names;  // N: column names of the current row
-    std::vector<std::string> values;        // V: their value texts
-    std::vector<db::TField*> targetFields;
-    names.reserve(defs.size());
+    // The target column of each source column, looked up once; null where the target lacks it
+    // (setting it fails as FieldByName fails).
+    std::vector<db::TField*> targetFields(defs.size(), nullptr);
+    for (size_t i = 0; i < defs.size(); ++i) targetFields[i] = target.FindField(defs[i].Name);
+    std::vector<size_t> columns;       // N: the current row's columns, as indexes
+    std::vector<std::string> values;   // V: their value texts
+    columns.reserve(defs.size());
     values.reserve(defs.size());
     for (source.First(); !source.Eof(); source.Next()) {
-        names.clear();
+        columns.clear();
         values.clear();
         for (size_t i = 0; i < defs.size(); ++i) {
             if (defs[i].DataType == db::FieldType::AutoInc) continue;
             const db::Variant value = source.Fields(i).Value();
             if (value.isNull()) continue;
-            names.push_back(&defs[i].Name);
+            columns.push_back(i);
             values.push_back(valueText(value));
         }
-        if (names.empty() || values[0].empty()) continue;
-        if (target.Locate(*names[0], db::Variant(values[0]))) continue;
+        if (columns.empty() || values[0].empty()) continue;
+        if (target.Locate(defs[columns[0]].Name, db::Variant(values[0]))) continue;
         target.Insert();
-        for (size_t i = 0; i < names.size(); ++i)
-            if (!values[i].empty()) target.FieldByName(*names[i]).SetAsString(values[i]);
+        for (size_t i = 0; i < columns.size(); ++i) {
+            if (values[i].empty()) continue;
+            db::TField* field = targetFields[columns[i]];
+            (field ? *field : target.FieldByName(defs[columns[i]].Name)).SetAsString(values[i]);
+        }
         target.Post();
     }
 }
