@@ -74,7 +74,7 @@ inline MessageRequest boxOf(const std::string& text, const std::string& caption)
 
 struct MigrationFixture {
     TempDir dir;
-    std::string updater = dir.folder() + "updater/";
+    std::string updater;
     std::string registryPath = (dir / "registry.reg").string();
     StepDialogs dialogs;
     QueuedEventPump pump;
@@ -85,7 +85,9 @@ struct MigrationFixture {
     // Each appended line, "*" in front when it was appended and selected.
     std::vector<std::string> log;
 
-    MigrationFixture() : form(environment(), dialogs, pump), db(form), steps(form, db, Button3) {
+    // `updaterFolder`: the updater's folder below the test's folder, with its separator.
+    explicit MigrationFixture(const std::string& updaterFolder = "updater/")
+        : updater(dir.folder() + updaterFolder), form(environment(), dialogs, pump), db(form), steps(form, db, Button3) {
         std::filesystem::create_directories(updater);
         form.ListBox1.addObserver([this](size_t index, bool selected) {
             log.push_back((selected ? "*" : "") + form.ListBox1.lines()[index]);
