@@ -152,6 +152,19 @@ TEST(CopyTable, LooksTheTargetUpOncePerSourceRowWithoutWalkingIt) {
     EXPECT_EQ(rowsOf(f.first, "", "SELECT count(*), count(DISTINCT street_name) FROM street"), "600|600");
 }
 
+TEST(CopyTable, AnErrorLateInALongCopyKeepsEveryRowPostedBefore) {
+    // Rows are committed in groups: the group open at the error must stay too.
+    CopyFixture f;
+    std::string source = kStreet;
+    for (int i = 1; i <= 1200; ++i)
+        source += "INSERT INTO street (street_name) VALUES ('" + std::string(i == 1100 ? "ул. Очень длинное имя " : "ул. ") +
+                  std::to_string(i) + "');";
+    f.open("CREATE TABLE street (street_id COUNTER PRIMARY KEY, street_name VARCHAR(12), nasel_punkt_id INTEGER);", source);
+    f.steps.CopyTable("street");
+    EXPECT_EQ(f.log, Lines{"*Ошибка обновления таблицы = street"});
+    EXPECT_EQ(rowsOf(f.first, "", "SELECT count(*), max(street_name) FROM street"), "1099|ул. 999");
+}
+
 // CopyQNToMainBase: the user's table (ADOConnection1) appended to the main base's (ADOConnection2).
 constexpr const char* kUserCar = "CREATE TABLE car (car_id COUNTER PRIMARY KEY, car_name VARCHAR(100), car_number VARCHAR(20));";
 constexpr const char* kMainCar =
