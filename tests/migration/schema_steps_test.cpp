@@ -156,7 +156,9 @@ TEST_P(AddColumnStep, AddsOnlyAMissingColumn) {
     EXPECT_EQ(f.steps.AddColumn(c.table, c.column, c.type), c.result);
     EXPECT_EQ(f.log, c.log);
     EXPECT_EQ(f.dialogs.messages().size(), c.box ? 1u : 0u);
-    if (c.box) EXPECT_EQ(f.dialogs.messages()[0], boxOf("Обновление не корректно!", "Внимание"));
+    if (c.box) {
+        EXPECT_EQ(f.dialogs.messages()[0], boxOf("Обновление не корректно!", "Внимание"));
+    }
 }
 
 const AddColumnCase kAddColumnCases[] = {
