@@ -112,6 +112,12 @@ char32_t upperCase(char32_t c) {
     return c;
 }
 
+std::string trim(std::string_view s) {
+    const size_t b = s.find_first_not_of(" \t");
+    if (b == std::string_view::npos) return {};
+    return std::string(s.substr(b, s.find_last_not_of(" \t") - b + 1));
+}
+
 bool equalsIgnoreCase(std::string_view a, std::string_view b) {
     // Column and table names are mostly ASCII: compared without decoding.
     auto ascii = [](std::string_view s) {

@@ -20,6 +20,9 @@ char32_t foldCase(char32_t c);
 // The upper-case partner of a letter that foldCase maps, else the letter itself.
 char32_t upperCase(char32_t c);
 
+// The text without leading and trailing blanks and tabs.
+std::string trim(std::string_view s);
+
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
 
 // Removes every occurrence of `what` from `text`, comparing letters without case.
