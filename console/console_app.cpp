@@ -1,7 +1,113 @@
 #include "console_app.h"
 
+#include "app/main_form.h"
+#include "app/registry/registry_backend.h"
+#include "console_dialogs.h"
+
+#include <fstream>
+#include <iostream>
+#include <unistd.h>
+
 namespace upd::console {
 
-int run(int, char**) { return 0; }
+namespace {
+
+int exitCodeOf(UpdateOutcome outcome) {
+    switch (outcome) {
+    case UpdateOutcome::Success: return kExitSuccess;
+    case UpdateOutcome::DatabaseMissing: return kExitDatabaseMissing;
+    case UpdateOutcome::ProgramMissing: return kExitProgramMissing;
+    case UpdateOutcome::VersionUnknown: return kExitVersionUnknown;
+    case UpdateOutcome::VersionRefused: return kExitVersionRefused;
+    case UpdateOutcome::InstallFolderUnknown: return kExitInstallFolderUnknown;
+    case UpdateOutcome::ArchiveMissing: return kExitArchiveMissing;
+    case UpdateOutcome::ArchiveError: return kExitArchiveError;
+    case UpdateOutcome::RegistryError: return kExitRegistryError;
+    case UpdateOutcome::NotRun: break;
+    }
+    return kExitUnexpected;
+}
+
+// Runs a handler as the window's message loop would, telling a registry error from others.
+int guarded(TfmMain& form, const std::function<int()>& handler) {
+    try {
+        return handler();
+    } catch (const RegistryError& e) {
+        form.boxes.showError(e.what());
+        return kExitRegistryError;
+    } catch (const std::exception& e) {
+        form.boxes.showError(e.what());
+        return kExitUnexpected;
+    }
+}
+
+} // namespace
+
+int run(const Options& options, const char* argv0, std::ostream& out, std::ostream& err) {
+    if (!options.error.empty()) {
+        err << "update_3_2: " << options.error << "\n\n" << usage();
+        return kExitUsage;
+    }
+    if (options.help) {
+        out << usage();
+        return kExitSuccess;
+    }
+
+    ConsoleDialogs dialogs(err, options.yes, options.openFile);
+    QueuedEventPump pump;
+    TDM dm;
+    TfmMain form(dm, makeEnvironment(options, argv0), dialogs, pump);
+    pump.setHandler([&form](const PostedMessage& m) {
+        if (m.message == WM_PROGRESS) form.runHandler([&] { form.MyProgress(m.wParam, m.lParam); });
+    });
+
+    std::ofstream logFile;
+    if (!options.logFile.empty()) {
+        logFile.open(options.logFile, std::ios::binary | std::ios::trunc);
+        if (!logFile) {
+            err << "update_3_2: cannot write the log file " << options.logFile << "\n";
+            return kExitUsage;
+        }
+    }
+    form.ListBox1.addObserver([&](size_t index, bool) {
+        const std::string& line = form.ListBox1.lines()[index];
+        out << line << "\n";
+        out.flush();
+        if (logFile.is_open()) logFile << line << "\n" << std::flush;
+    });
+    const bool terminal = &err == &std::cerr && ::isatty(STDERR_FILENO);
+    int shownPercent = -1;
+    form.ProgressBar1.addObserver([&] {
+        if (!terminal || form.ProgressBar1.max() <= 0) return;
+        const int percent = static_cast<int>(int64_t(form.ProgressBar1.position()) * 100 / form.ProgressBar1.max());
+        if (percent == shownPercent) return;
+        shownPercent = percent;
+        err << "\r[" << (percent < 10 ? "  " : percent < 100 ? " " : "") << percent << "%]" << (percent == 100 ? "\n" : "")
+            << std::flush;
+    });
+
+    form.FormCreate();
+    const int shown = guarded(form, [&] {
+        form.FormShow();
+        return kExitSuccess;
+    });
+    if (shown != kExitSuccess) return shown;
+
+    if (!options.step.empty()) {
+        for (const auto& step : form.catalogue())
+            if (step.name == options.step)
+                return guarded(form, [&] { return step.run() ? kExitSuccess : kExitStepFailed; });
+        err << "update_3_2: no operation named " << options.step << "\n";
+        return kExitUsage;
+    }
+    return guarded(form, [&] {
+        form.Button3Click();
+        return exitCodeOf(form.lastUpdateOutcome);
+    });
+}
+
+int run(int argc, char** argv) {
+    return run(parseOptions(argc, argv), argc > 0 ? argv[0] : nullptr, std::cout, std::cerr);
+}
 
 } // namespace upd::console

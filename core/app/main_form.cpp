@@ -17,7 +17,13 @@ constexpr const char* kNoDatabaseNotice =
 } // namespace
 
 TfmMain::TfmMain(const TDM& dm, Environment environment, Dialogs& dialogs, EventPump& pump)
-    : FormContext(std::move(environment), dialogs, pump), DM(dm) {}
+    : FormContext(std::move(environment), dialogs, pump),
+      DatabaseComponents(static_cast<FormContext&>(*this)),
+      MaintenanceSteps(static_cast<FormContext&>(*this)),
+      ArchiveDownload(static_cast<FormContext&>(*this), Button2, Button3),
+      DM(dm) {
+    wireArchiver();
+}
 
 void TfmMain::FormCreate() {
     lblUpdate = "(До версии " + DM.Programm_version() + ")";
@@ -39,14 +45,24 @@ void TfmMain::FormShow() {
     ListBox1.AppendAndSelect("");
 }
 
-void TfmMain::FormClose() {
-    // The database connections are closed here once they exist.
-}
+void TfmMain::FormClose() { closeConnections(); }
 
 void TfmMain::N2Click() { boxes.box("  ", "Подсказка"); }
 
 void TfmMain::Button1Click() {
     if (requestClose) requestClose();
+}
+
+std::vector<TfmMain::CatalogueStep> TfmMain::catalogue() {
+    return {
+        {"Button2Click", [this] {
+             Button2Click();
+             pump.processPendingEvents();  // the queued progress messages move the bar
+             return true;
+         }},
+        {"Button4Click", [this] { Button4Click(); return true; }},
+        {"Button5Click", [this] { Button5Click(); return true; }},
+    };
 }
 
 bool TfmMain::runHandler(const std::function<void()>& handler) {

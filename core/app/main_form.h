@@ -2,16 +2,26 @@
 // this model and forwards its user's actions; the console front end drives it directly.
 #pragma once
 
+#include "app/download/archive_download.h"
 #include "app/identity.h"
 #include "app/ui/control.h"
 #include "app/ui/form_context.h"
+#include "app/ui/progress_message.h"
+#include "app/update_outcome.h"
+#include "archive/zip_archiver.h"
+#include "maintenance/maintenance_steps.h"
+#include "migration/db/database_components.h"
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace upd {
 
-class TfmMain : public FormContext {
+class TfmMain : public FormContext,
+                public DatabaseComponents,
+                public MaintenanceSteps,
+                public ArchiveDownload {
 public:
     TfmMain(const TDM& dm, Environment environment, Dialogs& dialogs, EventPump& pump);
 
@@ -29,6 +39,33 @@ public:
     Control Button5{true, false};  // hidden module folder fix-up
     Control N2{true, false};       // hidden "Инструкции по установке"
 
+    // "Обновить программу": the update sequence.
+    void Button3Click();
+    bool CopyRes(const std::string& programm_path);
+    void UpdateReestr();
+
+    // How the last press of "Обновить программу" ended.
+    UpdateOutcome lastUpdateOutcome = UpdateOutcome::NotRun;
+
+    // The operations that support staff can run by name; each returns its success flag.
+    struct CatalogueStep {
+        std::string name;
+        std::function<bool()> run;
+    };
+    virtual std::vector<CatalogueStep> catalogue();
+
+    // True while an operation runs that must not be started again or closed under.
+    bool busy() const { return busy_; }
+
+    // The archive component and the handlers of its events.
+    TZipArchiver Archiver;
+    void ArchiverExtractFile(TBaseArchiver& sender, std::string& fileName, uint32_t& fileAttr,
+                             const std::string& comment);
+    void ArchiverFileProgress(TBaseArchiver& sender, const std::string& fileName, double progress,
+                              TProcessOperation operation, TProgressPhase phase, bool& cancel);
+    void ArchiverOverallProgress(TBaseArchiver& sender, double progress, TProcessOperation operation,
+                                 TProgressPhase phase, bool& cancel);
+
     void FormCreate();
     void FormShow();
     void FormClose();
@@ -42,9 +79,22 @@ public:
     std::function<void()> requestClose;
     void Button1Click();
     void N6Click() { Button1Click(); }
+
+    // The progress message's handler (WM_USER + 100).
+    void MyProgress(uintptr_t wParam, intptr_t lParam) { applyProgressMessage(ProgressBar1, wParam, lParam); }
+
+    virtual ~TfmMain() = default;
+
+protected:
+    void wireArchiver();
+
+    bool busy_ = false;
 };
 
 // The log line of the start-up report.
+// The caption of the platform's confirmation dialog.
+inline constexpr const char* kConfirmCaption = "Подтверждение";
+
 inline constexpr const char* kInstallFolderLine = "Каталог установки программы Мирела = ";
 
 } // namespace upd

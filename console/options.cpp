@@ -1,0 +1,85 @@
+#include "options.h"
+
+#include "app/registry/file_registry_backend.h"
+#include "platform/files.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace upd::console {
+
+Options parseOptions(int argc, char** argv) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&](std::string& target) {
+            if (i + 1 >= argc) {
+                o.error = "option " + a + " needs a value";
+                return;
+            }
+            target = argv[++i];
+        };
+        if (a == "--console") o.console = true;
+        else if (a == "--help" || a == "-h") o.help = true;
+        else if (a == "--yes") o.yes = true;
+        else if (a == "--registry") value(o.registryFile);
+        else if (a == "--log") value(o.logFile);
+        else if (a == "--step") value(o.step);
+        else if (a == "--open") value(o.openFile);
+        else if (a == "--download-host") value(o.downloadHost);
+        else if (a == "--screenshot") value(o.screenshotDir);
+        else if (a == "--screenshot-after-update") o.screenshotAfterUpdate = true;
+        else o.error = "unknown option " + a;
+        if (!o.error.empty()) break;
+    }
+    return o;
+}
+
+std::string usage() {
+    return "Usage: update_3_2 [--registry FILE] [--download-host HOST[:PORT]]\n"
+           "       update_3_2 --console [--yes] [--log FILE] [--registry FILE]\n"
+           "       update_3_2 --console --step NAME [--open FILE] [--registry FILE]\n"
+           "\n"
+           "Without --console the update window opens. With --console the update runs unattended:\n"
+           "the update log goes to standard output, messages and questions to standard error.\n"
+           "\n"
+           "  --registry FILE       registry file (default: $UPDATE_REGISTRY, else\n"
+           "                        $XDG_CONFIG_HOME/tarvenit/registry.reg or ~/.config/tarvenit/registry.reg)\n"
+           "  --yes                 answer Yes to the question about an unexpected installed version\n"
+           "  --log FILE            also write the update log to FILE\n"
+           "  --step NAME           run one catalogue operation by name instead of the update\n"
+           "  --open FILE           the file that an operation's open-file dialog gets\n"
+           "  --download-host HOST  server of the documents download (default: $UPDATE_DOWNLOAD_HOST)\n"
+           "  --help                this text\n"
+           "\n"
+           "Exit codes of --console:\n"
+           "   0  the update (or step) completed\n"
+           "   1  an unexpected error\n"
+           "   2  the command line is not understood\n"
+           "   3  the package's main database is missing\n"
+           "   4  the shell program is missing\n"
+           "   5  the installed version is unknown\n"
+           "   6  the installed version was refused (run with --yes to go on)\n"
+           "   7  the installation folder is unknown\n"
+           "   8  the update archive is missing\n"
+           "   9  the update archive could not be opened or extracted\n"
+           "  10  the registry could not be read or written\n"
+           "  11  the step reported a failure\n";
+}
+
+Environment makeEnvironment(const Options& options, const char* argv0) {
+    Environment env;
+    std::string name = argv0 ? argv0 : "update_3_2";
+    if (auto slash = name.find_last_of('/'); slash != std::string::npos) name = name.substr(slash + 1);
+    // The console-only build carries a suffix; the program's title stays the updater's.
+    if (name.ends_with("_console")) name.resize(name.size() - std::strlen("_console"));
+    env.executableName = name;
+    env.updaterFolder = files::executableFolder();
+    env.openRegistry = fileRegistryOpener(options.registryFile.empty() ? defaultRegistryPath() : options.registryFile);
+    // Empty means the program's own server.
+    env.downloadHost = options.downloadHost;
+    if (const char* host = std::getenv("UPDATE_DOWNLOAD_HOST"); env.downloadHost.empty() && host) env.downloadHost = host;
+    return env;
+}
+
+} // namespace upd::console

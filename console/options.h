@@ -1,0 +1,32 @@
+// The program's command line, shared by the window and the console front ends.
+#pragma once
+
+#include "app/ui/form_context.h"
+
+#include <optional>
+#include <string>
+
+namespace upd::console {
+
+struct Options {
+    bool console = false;
+    bool help = false;
+    bool yes = false;
+    std::string registryFile;   // --registry FILE
+    std::string logFile;        // --log FILE
+    std::string step;           // --step NAME
+    std::string openFile;       // --open FILE
+    std::string downloadHost;   // --download-host HOST[:PORT]
+    std::string screenshotDir;  // --screenshot DIR (window front end)
+    bool screenshotAfterUpdate = false;  // --screenshot-after-update
+    std::string error;          // set when the command line is not understood
+};
+
+Options parseOptions(int argc, char** argv);
+
+std::string usage();
+
+// The environment of the main window: registry file, updater folder, download host.
+Environment makeEnvironment(const Options& options, const char* argv0);
+
+} // namespace upd::console

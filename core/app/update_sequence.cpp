@@ -1,0 +1,194 @@
+// "Обновить программу": the checks, the unpack of the update archive into the package folder
+// and the registry update to the new release.
+#include "app/main_form.h"
+
+#include "archive/zip_archiver.h"
+#include "platform/files.h"
+#include "platform/text.h"
+
+#include <cmath>
+#include <exception>
+#include <unistd.h>
+
+namespace upd {
+
+namespace {
+
+constexpr const char* kArchivePassword = "Xa9Pq2LmT7vRb4NcW8yKd3Hs6Gf1Zj0E";
+constexpr uint32_t kAnyFile = 10431;
+
+// The installation folder without the shell program's own folder: the package folder.
+std::string packageFolderOf(const std::string& installFolder) {
+    return text::removeAllIgnoreCase(installFolder, std::string("Веспер") + files::kSeparator);
+}
+
+// Disables the controls that could start a second unpack or close the window under the
+// running one; gives them back their state when the unpack ends, however it ends.
+class UnpackGuard {
+public:
+    UnpackGuard(bool& busy, Control& exit, Control& update)
+        : busy_(busy), exit_(exit), update_(update), exitWas_(exit.Enabled()), updateWas_(update.Enabled()) {
+        busy_ = true;
+        exit_.setEnabled(false);
+        update_.setEnabled(false);
+    }
+    ~UnpackGuard() {
+        busy_ = false;
+        exit_.setEnabled(exitWas_);
+        update_.setEnabled(updateWas_);
+    }
+
+private:
+    bool& busy_;
+    Control& exit_;
+    Control& update_;
+    bool exitWas_, updateWas_;
+};
+
+} // namespace
+
+void TfmMain::wireArchiver() {
+    Archiver.setDialogs(&dialogs);
+    Archiver.OnExtractFile = [this](TBaseArchiver& sender, std::string& fileName, uint32_t& fileAttr,
+                                    const std::string& comment) {
+        ArchiverExtractFile(sender, fileName, fileAttr, comment);
+    };
+    Archiver.OnFileProgress = [this](TBaseArchiver& sender, const std::string& fileName, double progress,
+                                     TProcessOperation operation, TProgressPhase phase, bool& cancel) {
+        ArchiverFileProgress(sender, fileName, progress, operation, phase, cancel);
+    };
+    Archiver.OnOverallProgress = [this](TBaseArchiver& sender, double progress, TProcessOperation operation,
+                                        TProgressPhase phase, bool& cancel) {
+        ArchiverOverallProgress(sender, progress, operation, phase, cancel);
+    };
+}
+
+void TfmMain::ArchiverExtractFile(TBaseArchiver&, std::string& fileName, uint32_t&, const std::string&) {
+    ListBox1.AppendAndSelect(fileName);
+}
+
+void TfmMain::ArchiverFileProgress(TBaseArchiver&, const std::string&, double, TProcessOperation, TProgressPhase,
+                                   bool&) {
+    pump.processPendingEvents();
+}
+
+void TfmMain::ArchiverOverallProgress(TBaseArchiver&, double progress, TProcessOperation, TProgressPhase, bool&) {
+    ProgressBar1.setPosition(static_cast<int64_t>(std::trunc(progress)));
+    pump.processPendingEvents();
+}
+
+void TfmMain::Button3Click() {
+    // The unpack lets events run; a second press must not reconfigure the running archive.
+    if (busy_) return;
+    lastUpdateOutcome = UpdateOutcome::NotRun;
+
+    std::string installFolder, mainBasePath, installedVersion;
+    {
+        auto registry = env.openRegistry();
+        installFolder = registry->Read("mirela", "ProgrammPath", kRegistryFalse);
+        mainBasePath = registry->Read("mirela", "MainBasePath", "");
+        installedVersion = registry->Read("mirela", "ProgrammVersion", "");
+    }
+    if (mainBasePath.empty())
+        mainBasePath = installFolder + "base" + files::kSeparator + "MainBase.accdb";
+
+    if (!files::fileExists(mainBasePath)) {
+        boxes.box("Не найдена база данных Мирела!", "Ошибка");
+        lastUpdateOutcome = UpdateOutcome::DatabaseMissing;
+        return;
+    }
+    if (!files::fileExists(installFolder + "mirela.exe")) {
+        boxes.box("Программа не найдена! Повторите попытку!", "Ошибка");
+        lastUpdateOutcome = UpdateOutcome::ProgramMissing;
+        return;
+    }
+    if (installedVersion.empty()) {
+        boxes.box("Не определена версия программы. Во избежание ошибок обновление\r\n"
+                  "обновление проведено не будет! Пожалуйста, запустите, а затем закройте Мирела!",
+                  "Внимание");
+        lastUpdateOutcome = UpdateOutcome::VersionUnknown;
+        return;
+    }
+    if (installedVersion != DM.ProgrammVersion_Previous() && installedVersion != DM.Programm_version()) {
+        const std::string question = "Версия вашей программы (" + installedVersion + ") не корректна! " +
+                                     "Необходимо предварительно " + " обновить программу до версии " +
+                                     DM.ProgrammVersion_Previous() + ". Продолжить?";
+        if (boxes.question(question, kConfirmCaption) == DialogResult::No) {
+            lastUpdateOutcome = UpdateOutcome::VersionRefused;
+            return;
+        }
+    }
+    if (installFolder == kRegistryFalse) {
+        boxes.box("Не найден каталог установки программы. Запустите Мирела и модули!  Затем снова попытайтесь "
+                  "установить обновление.",
+                  "Внимание!");
+        lastUpdateOutcome = UpdateOutcome::InstallFolderUnknown;
+        return;
+    }
+
+    if (!CopyRes(packageFolderOf(installFolder))) return;
+
+    ListBox1.Append("");
+    ListBox1.Append("Обновляем записи реестра...");
+    ListBox1.Append("");
+    try {
+        UpdateReestr();
+    } catch (...) {
+        ListBox1.Append("Ошибка доступа к реестру...");
+        lastUpdateOutcome = UpdateOutcome::RegistryError;
+        return;
+    }
+    ListBox1.AppendAndSelect("Процедура обновления успешно завершена...");
+    lastUpdateOutcome = UpdateOutcome::Success;
+}
+
+bool TfmMain::CopyRes(const std::string& programm_path) {
+    const std::string updaterFolder = files::withTrailingSeparator(env.updaterFolder);
+    const std::string archivePath = updaterFolder + "res" + files::kSeparator + "res_qn.zip";
+
+    ListBox1.Append("");
+    ListBox1.AppendAndSelect("Начинаю распаковку файлов в папку: " + programm_path);
+    if (!files::fileExists(archivePath)) {
+        ListBox1.AppendAndSelect("Ошибка распаковки: не найден файл архива");
+        lastUpdateOutcome = UpdateOutcome::ArchiveMissing;
+        return false;
+    }
+
+    try {
+        {
+            UnpackGuard guard(busy_, Button1, Button3);
+            Archiver.setFileName(archivePath);
+            Archiver.setPassword(kArchivePassword);
+            Archiver.OpenArchive();
+            Archiver.setBaseDir(programm_path);
+            Archiver.ExtractFiles("*.*", kAnyFile, "");
+            Archiver.CloseArchive();
+        }
+        ListBox1.AppendAndSelect("Копирование файлов завершено");
+        ListBox1.AppendAndSelect("");
+    } catch (const std::exception& e) {
+        boxes.box("Ошибка обновления!", "Неудачно!");
+        ListBox1.Append("");
+        ListBox1.AppendAndSelect(std::string("Ошибка: ") + e.what());
+        lastUpdateOutcome = UpdateOutcome::ArchiveError;
+        return false;
+    }
+    Button1.setEnabled(true);
+    Button3.setEnabled(false);
+    return true;
+}
+
+void TfmMain::UpdateReestr() {
+    auto registry = env.openRegistry();
+    const std::string installFolder = registry->Read("mirela", "ProgrammPath", "");
+    // Leaves the process in the package folder, as the other programs of the package expect;
+    // failures do not matter.
+    if (!installFolder.empty() && ::chdir(installFolder.c_str()) == 0) {
+        [[maybe_unused]] const int ignored = ::chdir("..");
+    }
+    registry->Write("mirela", "ProgrammVersion", DM.Programm_version());
+    registry->Write("Lornet", "ProgrammVersion", DM.Programm_version());
+    registry->Write("Varsel", "ProgrammVersion", DM.Programm_version());
+}
+
+} // namespace upd

@@ -1,0 +1,80 @@
+#include "maintenance/folder_ops.h"
+
+#include "platform/files.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace upd::maintenance {
+
+namespace {
+
+std::optional<std::string> realPath(const std::string& path) {
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
+    if (!resolved) return std::nullopt;
+    return std::string(resolved.get());
+}
+
+bool isAbsoluteLine(const std::string& line) {
+    if (!line.empty() && line.front() == files::kSeparator) return true;
+    // A drive ("c:..."), as a list written on Windows may carry.
+    const auto c = static_cast<unsigned char>(line.size() > 1 ? line[0] : 0);
+    return line.size() > 1 && line[1] == ':' && ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
+}
+
+bool hasParentStep(const std::string& line) {
+    size_t start = 0;
+    while (start <= line.size()) {
+        size_t end = line.find(files::kSeparator, start);
+        if (end == std::string::npos) end = line.size();
+        if (line.compare(start, end - start, "..") == 0) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+} // namespace
+
+bool moveWithoutReplace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // File systems without the no-replace flag: test first, then rename.
+    struct stat st;
+    if (::lstat(to.c_str(), &st) == 0 || errno != ENOENT) return false;
+    return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool deleteFileOrLink(const std::string& path) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+    return ::unlink(path.c_str()) == 0;
+}
+
+bool removeFolder(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
+
+std::optional<std::string> removalTarget(const std::string& folder, const std::string& line) {
+    std::string relative = line;
+    for (char& c : relative)
+        if (c == '\\') c = files::kSeparator;
+    if (relative.empty() || isAbsoluteLine(relative) || hasParentStep(relative)) return std::nullopt;
+
+    const size_t slash = relative.rfind(files::kSeparator);
+    const std::string name = slash == std::string::npos ? relative : relative.substr(slash + 1);
+    if (name.empty() || name == ".") return std::nullopt;
+
+    const auto root = realPath(folder);
+    const auto parent = realPath(slash == std::string::npos ? folder : folder + relative.substr(0, slash));
+    if (!root || !parent) return std::nullopt;
+    const std::string rootWithSep = files::withTrailingSeparator(*root);
+    if (*parent != *root && parent->compare(0, rootWithSep.size(), rootWithSep) != 0) return std::nullopt;
+    return files::withTrailingSeparator(*parent) + name;
+}
+
+} // namespace upd::maintenance

@@ -1,0 +1,25 @@
+// File-system moves and deletions of the maintenance steps, with the platform's rules:
+// a move never replaces what is already there, and a file deletion never removes a folder.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace upd::maintenance {
+
+// Renames `from` to `to`; fails (false) when `to` exists, whatever it is.
+bool moveWithoutReplace(const std::string& from, const std::string& to);
+
+// Deletes a file or a link (a link to a folder included); a real folder is left alone.
+bool deleteFileOrLink(const std::string& path);
+
+// Removes an empty folder.
+bool removeFolder(const std::string& path);
+
+// The path that a removal-list line names below `folder` (which ends with the separator),
+// or nothing when the line could lead outside it: an absolute line, a ".." step, or a
+// folder on the way that resolves (through links) to a place outside `folder`.
+// Backslashes in the line separate folders, as lists written on Windows have them.
+std::optional<std::string> removalTarget(const std::string& folder, const std::string& line);
+
+} // namespace upd::maintenance

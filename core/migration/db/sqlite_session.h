@@ -1,0 +1,69 @@
+// A session on one SQLCipher database file: Access SQL translated and run, whole tables
+// read, rows stored. Internal to the SQLite engine.
+#pragma once
+
+#include "migration/db/access_sql_translation.h"
+#include "migration/db/db_engine.h"
+#include "migration/db/sqlite_handle.h"
+
+#include <sqlite3.h>
+
+#include <string>
+#include <vector>
+
+namespace upd::db::sqlite {
+
+struct TableInfo {
+    std::string name;  // as stored
+    bool isView = false;
+    std::vector<FieldDef> fields;
+};
+
+// The column definition a declared SQLite type and a row-alias flag stand for.
+FieldDef fieldOf(const std::string& name, const std::string& declaredType, bool rowAlias, const std::string& table);
+// n of "VARCHAR(n)", 0 without one.
+int declaredSize(const std::string& declaredType);
+
+// Posting row by row commits every row. With a rollback journal each commit waits for the
+// disk several times; once a session writes, the file therefore uses a write-ahead log (safe
+// against corruption, commits without waiting) and is put back into its ordinary journal
+// mode when the session ends, so that a closed file is complete on its own. Sessions that
+// only read leave the file alone.
+class SqliteSession : public DbSession {
+public:
+    explicit SqliteSession(DbHandle db) : db_(std::move(db)) {}
+    ~SqliteSession() override;
+
+    RowSet query(const std::string& sql) override;
+    int64_t execute(const std::string& sql) override;
+    std::vector<std::string> tableNames() override;
+    RowSet openTable(const std::string& table) override;
+    std::pair<int64_t, std::vector<Variant>> insertRow(const std::string& table, const Assignments& values) override;
+    std::vector<Variant> updateRow(const std::string& table, int64_t key, const Assignments& values) override;
+
+private:
+    TableInfo tableInfo(const std::string& table);
+    std::vector<Variant> readRow(const TableInfo& info, int64_t key);
+    std::string columnList(const TableInfo& info) const;
+    void rebuild(const TranslatedStatement& st);
+    // Runs `work` inside a savepoint: every statement of it takes effect, or none.
+    template <class Work>
+    void allOrNothing(Work&& work) {
+        exec(db_.get(), "SAVEPOINT access_statement");
+        try {
+            work();
+        } catch (...) {
+            sqlite3_exec(db_.get(), "ROLLBACK TO access_statement; RELEASE access_statement", nullptr, nullptr, nullptr);
+            throw;
+        }
+        exec(db_.get(), "RELEASE access_statement");
+    }
+
+    void beforeWriting();
+
+    DbHandle db_;
+    bool walTried_ = false;
+    bool wal_ = false;
+};
+
+} // namespace upd::db::sqlite

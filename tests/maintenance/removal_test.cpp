@@ -1,0 +1,163 @@
+#include "maintenance_fixture.h"
+
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace upd::testing {
+namespace {
+
+class RemovalTest : public MaintenanceTest {
+protected:
+    void SetUp() override {
+        MaintenanceTest::SetUp();
+        module = makeFolder(root / "module");
+    }
+    std::string modulePath() const { return module.string() + "/"; }
+    fs::path module;
+};
+
+TEST_F(RemovalTest, RemoveFilesDeletesListedFilesAndPrunesDoc) {
+    makeFile(module / "doc" / "a.pdf");
+    makeFile(module / "doc" / "sub" / "b.pdf");
+    makeFile(module / "doc" / "keep" / "deep" / "c.pdf");
+    makeFolder(module / "doc" / "empty" / "chain" / "of" / "folders");
+    makeFile(module / "top.txt");
+    makeFile(module / "kept.txt");
+    makeFolder(module / "folder-named");
+    const fs::path target = makeFolder(root / "link-target");
+    makeFile(target / "inside.txt");
+    fs::create_directory_symlink(target, module / "doc" / "link");
+
+    writeRemovalList(
+        "doc\\a.pdf\r\n"
+        "doc\\missing.pdf\r\n"   // passed over, the next lines still run
+        "\r\n"                   // aims at the folder itself: nothing deleted
+        "doc/sub/b.pdf\r\n"
+        "top.txt\r\n"
+        "folder-named\r\n"       // a real folder is never deleted
+        "doc\\link\r\n");        // a link to a folder is
+
+    EXPECT_TRUE(steps->RemoveFiles(modulePath()));
+
+    EXPECT_FALSE(fs::exists(module / "top.txt"));
+    EXPECT_TRUE(fs::exists(module / "kept.txt"));
+    EXPECT_TRUE(fs::is_directory(module / "folder-named"));
+    EXPECT_TRUE(fs::exists(target / "inside.txt"));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(module / "doc" / "link")));
+    // Only the branch that holds a file survives the pruning.
+    EXPECT_TRUE(fs::exists(module / "doc" / "keep" / "deep" / "c.pdf"));
+    EXPECT_FALSE(fs::exists(module / "doc" / "a.pdf"));
+    EXPECT_FALSE(fs::exists(module / "doc" / "sub"));
+    EXPECT_FALSE(fs::exists(module / "doc" / "empty"));
+    EXPECT_TRUE(fs::is_directory(module));
+}
+
+TEST_F(RemovalTest, RemoveFilesNeverDeletesOutsideItsFolder) {
+    const fs::path outside = makeFile(root / "outside.txt");
+    const fs::path elsewhere = makeFolder(root / "elsewhere");
+    makeFile(elsewhere / "victim.txt");
+    fs::create_directory_symlink(elsewhere, module / "escape");
+    makeFile(module / "doc" / "inner.txt");
+
+    writeRemovalList("../outside.txt\n"
+                     "doc\\..\\..\\outside.txt\n"
+                     "doc/../doc/inner.txt\n" +
+                     outside.string() + "\n" +
+                     "c:\\outside.txt\n"
+                     "escape/victim.txt\n"
+                     "escape\\victim.txt\n");
+
+    steps->RemoveFiles(modulePath());
+
+    EXPECT_TRUE(fs::exists(outside));
+    EXPECT_TRUE(fs::exists(elsewhere / "victim.txt"));
+    EXPECT_TRUE(fs::exists(module / "doc" / "inner.txt"));  // reached only through ".."
+}
+
+TEST_F(RemovalTest, RemoveFilesWithoutTheTrailingSeparatorStaysInsideTheFolder) {
+    const fs::path sibling = makeFile(root / "moduletop.txt");
+    makeFile(module / "top.txt");
+    writeRemovalList("top.txt\n");
+    steps->RemoveFiles(module.string());
+    EXPECT_TRUE(fs::exists(sibling));
+    EXPECT_FALSE(fs::exists(module / "top.txt"));
+}
+
+TEST_F(RemovalTest, RemoveFilesWithoutAListThrowsAndDeletesNothing) {
+    makeFolder(module / "doc" / "empty");
+    EXPECT_THROW(steps->RemoveFiles(modulePath()), std::runtime_error);
+    EXPECT_TRUE(fs::is_directory(module / "doc" / "empty"));
+}
+
+TEST_F(RemovalTest, RemoveEmptyFoldersRules) {
+    // An empty folder goes; a folder with a file stays; a missing one is not removed.
+    makeFolder(module / "empty");
+    EXPECT_TRUE(steps->RemoveEmptyFolders((module / "empty").string()));
+    EXPECT_FALSE(fs::exists(module / "empty"));
+
+    makeFile(module / "full" / "f.txt");
+    EXPECT_FALSE(steps->RemoveEmptyFolders((module / "full").string()));
+    EXPECT_TRUE(fs::exists(module / "full" / "f.txt"));
+
+    EXPECT_FALSE(steps->RemoveEmptyFolders((module / "missing").string()));
+
+    // Folders only of empty folders, at any depth, go in one call.
+    makeFolder(module / "doc" / "a" / "b" / "c");
+    makeFolder(module / "doc" / "d");
+    EXPECT_TRUE(steps->RemoveEmptyFolders((module / "doc").string()));
+    EXPECT_FALSE(fs::exists(module / "doc"));
+}
+
+TEST_F(RemovalTest, RemoveEmptyFoldersPassesOverNamesWithALeadingFullStop) {
+    // The dot-file is not content, yet the folder's removal fails: both it and its parent stay.
+    makeFile(module / "doc" / "hidden" / ".keep");
+    makeFolder(module / "doc" / "gone");
+    EXPECT_FALSE(steps->RemoveEmptyFolders((module / "doc").string()));
+    EXPECT_TRUE(fs::exists(module / "doc" / "hidden" / ".keep"));
+    EXPECT_FALSE(fs::exists(module / "doc" / "gone"));
+
+    // A dot-folder is not descended into: its empty child stays, and so does its parent.
+    makeFolder(module / "doc2" / "p" / ".git" / "objects");
+    EXPECT_FALSE(steps->RemoveEmptyFolders((module / "doc2").string()));
+    EXPECT_TRUE(fs::is_directory(module / "doc2" / "p" / ".git" / "objects"));
+}
+
+TEST_F(RemovalTest, RemoveEmptyFoldersDoesNotFollowLinks) {
+    const fs::path target = makeFolder(root / "target" / "empty-inside");
+    makeFolder(module / "doc");
+    fs::create_directory_symlink(root / "target", module / "doc" / "link");
+    EXPECT_FALSE(steps->RemoveEmptyFolders((module / "doc").string()));
+    EXPECT_TRUE(fs::is_directory(target));
+    EXPECT_TRUE(fs::exists(fs::symlink_status(module / "doc" / "link")));
+}
+
+TEST_F(RemovalTest, Button5ClickFixesUpTheModuleFolder) {
+    const fs::path m = root / "drive" / "Тарвенит" / "ДопСпециальности";
+    makeFile(m / "doc" / "oplata" / "old.pdf");
+    makeFile(m / "doc" / "obsolete.doc");
+    makeFolder(m / "doc" / "empty");
+    writeRemovalList("\xEF\xBB\xBF" "doc\\Оплата\\old.pdf\r\ndoc\\obsolete.doc\r\n");
+
+    steps->Button5Click();
+
+    EXPECT_EQ(steps->moduleFolder(), m.string() + "/");
+    EXPECT_FALSE(fs::exists(m / "doc" / "oplata"));
+    EXPECT_FALSE(fs::exists(m / "doc"));  // emptied by the list, then pruned
+    EXPECT_TRUE(fs::is_directory(m));
+}
+
+TEST_F(RemovalTest, Button5ClickKeepsAnExistingOplataFolder) {
+    const fs::path m = root / "drive" / "Тарвенит" / "ДопСпециальности";
+    makeFile(m / "doc" / "oplata" / "a.pdf");
+    makeFolder(m / "doc" / "Оплата");
+    writeRemovalList("");
+
+    steps->Button5Click();
+
+    EXPECT_TRUE(fs::exists(m / "doc" / "oplata" / "a.pdf"));
+    EXPECT_FALSE(fs::exists(m / "doc" / "Оплата"));  // empty, so pruned; never replaced by the move
+}
+
+} // namespace
+} // namespace upd::testing
