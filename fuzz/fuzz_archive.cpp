@@ -98,18 +98,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         f.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
     {
+        // One component for every input, as the main window keeps one: its decoding
+        // buffers are made once, and what an input leaves behind is reset here.
+        static upd::TZipArchiver arc;
         ScriptedAnswers answers;
-        upd::TZipArchiver arc;
+        arc.setPassword({});
+        arc.Options() = upd::TArchiveOptions{};
         arc.setFileName(s.archive.string());
         arc.setBaseDir(s.base.string());
         arc.setDialogs(&answers);
         try {
             arc.OpenArchive();
             arc.ExtractFiles("*.*", upd::kAnyFileAttr, "");
-            arc.CloseArchive();
         } catch (const upd::EArchiveError&) {
         } catch (const upd::EReadError&) {
         }
+        arc.CloseArchive();
+        arc.setDialogs(nullptr);
     }
     checkNothingOutside(s);
     removeTree(s.parent);
