@@ -28,7 +28,7 @@ public:
     }
     unsigned char encrypt(unsigned char plain) {
         const uint16_t t = static_cast<uint16_t>(keys_[2] | 2);
-        const unsigned char cipher = plain ^ static_cast<unsigned char>((t * (t ^ 1)) >> 8);
+        const unsigned char cipher = plain ^ static_cast<unsigned char>((uint32_t{t} * (t ^ 1u)) >> 8);
         update(plain);
         return cipher;
     }
