@@ -69,5 +69,13 @@ int main(int argc, char** argv) {
     for (const auto& seed : seeds) {
         writeFile((dir / seed.name).string() + ".zip", buildZip(seed.archive).bytes);
     }
+    // Damaged archives, read by rebuilding the directory from the local headers.
+    const TestArchive two{{{.name = "a.txt", .data = body, .dataDescriptor = true},
+                           {.name = "b.txt", .data = "stored", .method = 0, .password = kPassword}}};
+    const BuiltArchive built = buildZip(two);
+    writeFile((dir / "no_directory.zip").string(), built.bytes.substr(0, built.centralDirOffset));
+    writeFile((dir / "cut_directory.zip").string(), built.bytes.substr(0, built.centralDirOffset + 30));
+    writeFile((dir / "stub_no_directory.zip").string(),
+              std::string(200, 'M') + built.bytes.substr(0, built.centralDirOffset));
     return 0;
 }
