@@ -69,12 +69,23 @@ int run(const Options& options, const char* argv0, std::ostream& out, std::ostre
             return kExitUsage;
         }
     }
-    form.ListBox1.addObserver([&](size_t index, bool) {
-        const std::string& line = form.ListBox1.lines()[index];
-        out << line << "\n";
+    // Only the last line can still grow (progress dots): a line goes out once the next one
+    // arrives, and the last one at the end, so the output holds the log as it finally reads.
+    size_t written = 0;
+    auto writeUpTo = [&](size_t end) {
+        for (; written < end; ++written) {
+            const std::string& line = form.ListBox1.lines()[written];
+            out << line << "\n";
+            if (logFile.is_open()) logFile << line << "\n";
+        }
         out.flush();
-        if (logFile.is_open()) logFile << line << "\n" << std::flush;
-    });
+        if (logFile.is_open()) logFile.flush();
+    };
+    form.ListBox1.addObserver([&](size_t index, bool) { writeUpTo(index); });
+    struct FlushAtEnd {
+        std::function<void()> flush;
+        ~FlushAtEnd() { flush(); }
+    } flushAtEnd{[&] { writeUpTo(form.ListBox1.size()); }};
     const bool terminal = &err == &std::cerr && ::isatty(STDERR_FILENO);
     int shownPercent = -1;
     form.ProgressBar1.addObserver([&] {

@@ -69,6 +69,9 @@ MainWindow::MainWindow(TfmMain& form, AboutWindow& about, QWidget* parent)
             ListBox1->scrollToItem(ListBox1->item(static_cast<int>(index)));
         }
     });
+    form_.ListBox1.addChangeObserver([this](size_t index) {
+        ListBox1->item(static_cast<int>(index))->setText(QString::fromStdString(form_.ListBox1.lines()[index]));
+    });
     form_.ProgressBar1.addObserver([this] {
         ProgressBar1->setRange(form_.ProgressBar1.min(), form_.ProgressBar1.max());
         ProgressBar1->setValue(form_.ProgressBar1.position());
@@ -193,6 +196,8 @@ void MainWindow::bind(QWidget* widget, Control& control) {
     auto apply = [widget, &control] {
         widget->setEnabled(control.Enabled());
         widget->setVisible(control.Visible());
+        if (auto* button = qobject_cast<QPushButton*>(widget); button && !control.Caption().empty())
+            button->setText(QString::fromStdString(control.Caption()));
     };
     apply();
     control.addObserver(apply);

@@ -19,6 +19,7 @@ constexpr const char* kNoDatabaseNotice =
 TfmMain::TfmMain(const TDM& dm, Environment environment, Dialogs& dialogs, EventPump& pump)
     : FormContext(std::move(environment), dialogs, pump),
       DatabaseComponents(static_cast<FormContext&>(*this)),
+      MigrationSteps(static_cast<FormContext&>(*this), static_cast<DatabaseComponents&>(*this), Button3),
       MaintenanceSteps(static_cast<FormContext&>(*this)),
       ArchiveDownload(static_cast<FormContext&>(*this), Button2, Button3),
       DM(dm) {
@@ -54,7 +55,7 @@ void TfmMain::Button1Click() {
 }
 
 std::vector<TfmMain::CatalogueStep> TfmMain::catalogue() {
-    return {
+    std::vector<CatalogueStep> steps = {
         {"Button2Click", [this] {
              Button2Click();
              pump.processPendingEvents();  // the queued progress messages move the bar
@@ -63,6 +64,8 @@ std::vector<TfmMain::CatalogueStep> TfmMain::catalogue() {
         {"Button4Click", [this] { Button4Click(); return true; }},
         {"Button5Click", [this] { Button5Click(); return true; }},
     };
+    for (auto& [name, run] : migrationCatalogue()) steps.push_back({name, run});
+    return steps;
 }
 
 bool TfmMain::runHandler(const std::function<void()>& handler) {

@@ -11,6 +11,7 @@
 #include "archive/zip_archiver.h"
 #include "maintenance/maintenance_steps.h"
 #include "migration/db/database_components.h"
+#include "migration/migration_steps.h"
 
 #include <functional>
 #include <string>
@@ -20,6 +21,7 @@ namespace upd {
 
 class TfmMain : public FormContext,
                 public DatabaseComponents,
+                public MigrationSteps,
                 public MaintenanceSteps,
                 public ArchiveDownload {
 public:

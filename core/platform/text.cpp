@@ -113,6 +113,22 @@ char32_t upperCase(char32_t c) {
 }
 
 bool equalsIgnoreCase(std::string_view a, std::string_view b) {
+    // Column and table names are mostly ASCII: compared without decoding.
+    auto ascii = [](std::string_view s) {
+        for (unsigned char c : s)
+            if (c >= 0x80) return false;
+        return true;
+    };
+    if (ascii(a) && ascii(b)) {
+        if (a.size() != b.size()) return false;
+        for (size_t i = 0; i < a.size(); ++i) {
+            unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+            if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
+            if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
+            if (x != y) return false;
+        }
+        return true;
+    }
     const auto x = toU32(a), y = toU32(b);
     if (x.size() != y.size()) return false;
     for (size_t i = 0; i < x.size(); ++i)

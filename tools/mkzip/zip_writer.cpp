@@ -1,5 +1,7 @@
 #include "zip_writer.h"
 
+#include "archive/zip_crypto.h"
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -20,30 +22,6 @@ void put32(std::string& s, uint32_t v) {
     put16(s, v & 0xFFFF);
     put16(s, v >> 16);
 }
-
-class ZipCrypto {
-public:
-    explicit ZipCrypto(const std::string& password) {
-        for (unsigned char c : password) update(c);
-    }
-    unsigned char encrypt(unsigned char plain) {
-        const uint16_t t = static_cast<uint16_t>(keys_[2] | 2);
-        const unsigned char cipher = plain ^ static_cast<unsigned char>((uint32_t{t} * (t ^ 1u)) >> 8);
-        update(plain);
-        return cipher;
-    }
-
-private:
-    static uint32_t crcByte(uint32_t crc, unsigned char b) {
-        return static_cast<uint32_t>(get_crc_table()[(crc ^ b) & 0xFF] ^ (crc >> 8));
-    }
-    void update(unsigned char c) {
-        keys_[0] = crcByte(keys_[0], c);
-        keys_[1] = (keys_[1] + (keys_[0] & 0xFF)) * 134775813u + 1;
-        keys_[2] = crcByte(keys_[2], static_cast<unsigned char>(keys_[1] >> 24));
-    }
-    uint32_t keys_[3] = {0x12345678u, 0x23456789u, 0x34567890u};
-};
 
 std::string rawDeflate(const std::string& data) {
     z_stream z{};
@@ -87,15 +65,15 @@ void ZipWriter::add(const ZipEntryInput& e) {
     const bool encrypt = !password_.empty() && !folder;
     c.flags = static_cast<uint16_t>((encrypt ? 1 : 0) | (isAscii(e.name) ? 0 : 0x800));
     if (encrypt) {
-        ZipCrypto crypto(password_);
         static std::mt19937 random(12345);
-        std::string header(12, '\0');
-        for (int i = 0; i < 11; ++i) header[i] = static_cast<char>(random() & 0xFF);
-        header[11] = static_cast<char>(c.crc >> 24);  // the check byte
-        std::string sealed;
-        sealed.reserve(12 + body.size());
-        for (char b : header) sealed.push_back(static_cast<char>(crypto.encrypt(static_cast<unsigned char>(b))));
-        for (char b : body) sealed.push_back(static_cast<char>(crypto.encrypt(static_cast<unsigned char>(b))));
+        std::string sealed(12, '\0');
+        for (int i = 0; i < 11; ++i) sealed[i] = static_cast<char>(random() & 0xFF);
+        sealed[11] = static_cast<char>(c.crc >> 24);  // the check byte
+        sealed += body;
+        uint32_t keys[3];
+        zip::zipCryptoInitKeys(keys, password_);
+        auto* bytes = reinterpret_cast<uint8_t*>(sealed.data());
+        zip::zipCryptoEncrypt(keys, bytes, bytes, sealed.size());
         body = std::move(sealed);
     }
     c.compressed = static_cast<uint32_t>(body.size());

@@ -1,7 +1,9 @@
-// The state of a button or menu item that the operations change: enabled and shown.
+// The state of a button or menu item that the operations change: enabled, shown and, where an
+// operation sets one, its caption (empty: the caption of the window's design).
 #pragma once
 
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace upd {
@@ -12,12 +14,17 @@ public:
 
     bool Enabled() const { return enabled_; }
     bool Visible() const { return visible_; }
+    const std::string& Caption() const { return caption_; }
     void setEnabled(bool enabled) {
         enabled_ = enabled;
         notify();
     }
     void setVisible(bool visible) {
         visible_ = visible;
+        notify();
+    }
+    void setCaption(std::string caption) {
+        caption_ = std::move(caption);
         notify();
     }
 
@@ -30,6 +37,7 @@ private:
 
     bool enabled_;
     bool visible_;
+    std::string caption_;
     std::vector<std::function<void()>> observers_;
 };
 

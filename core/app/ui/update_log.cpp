@@ -13,6 +13,12 @@ void UpdateLog::AppendAndSelect(const std::string& line) {
     notify(lines_.size() - 1, true);
 }
 
+void UpdateLog::AppendToLastLine(const std::string& text) {
+    if (lines_.empty()) return Append(text);
+    lines_.back() += text;
+    for (auto& o : changeObservers_) o(lines_.size() - 1);
+}
+
 void UpdateLog::notify(size_t index, bool selected) {
     for (auto& o : observers_) o(index, selected);
 }

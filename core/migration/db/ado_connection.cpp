@@ -70,7 +70,9 @@ void TADOConnection::detach(TCustomADODataSet* dataset) {
 }
 
 void TADOConnection::datasetClosed() {
-    if (KeepConnection || closing_ || !session_) return;
+    if (closing_ || !session_) return;
+    session_->flush();  // the rows the object stored become lasting; a failure passes on
+    if (KeepConnection) return;
     for (TCustomADODataSet* d : datasets_)
         if (d->Active()) return;
     session_.reset();

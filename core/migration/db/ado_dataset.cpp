@@ -76,7 +76,12 @@ TCustomADODataSet::~TCustomADODataSet() {
     const bool wasActive = Active();
     closeForConnection();
     connection_->detach(this);
-    if (wasActive) connection_->datasetClosed();
+    if (!wasActive) return;
+    try {
+        connection_->datasetClosed();
+    } catch (const DbError&) {
+        // Nothing to report to from here; the session commits again when it ends.
+    }
 }
 
 TADOConnection& TCustomADODataSet::Connection() const {

@@ -37,6 +37,9 @@ public:
     // auto-increment column its next value) and returns the stored row with its key.
     virtual std::pair<int64_t, std::vector<Variant>> insertRow(const std::string& table, const Assignments& values) = 0;
     virtual std::vector<Variant> updateRow(const std::string& table, int64_t key, const Assignments& values) = 0;
+    // Makes the rows stored so far lasting and visible to other sessions. Sessions may group
+    // stored rows; every other operation, a table's close and the session's end flush them.
+    virtual void flush() {}
 };
 
 class DbEngine {

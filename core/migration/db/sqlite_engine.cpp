@@ -104,7 +104,7 @@ std::unique_ptr<DbSession> SqliteEngine::open(const std::string& path, const std
     // database without a password.
     DbHandle db = openHandle(path, plain ? std::string() : password, flags);
     const int rc = probe(db.get());
-    if (rc == SQLITE_OK) return std::make_unique<SqliteSession>(std::move(db));
+    if (rc == SQLITE_OK) return std::make_unique<SqliteSession>(std::move(db), path);
     const int primary = rc & 0xFF;
     if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT) {
         if (plain) throw unrecognised(path);
@@ -119,7 +119,7 @@ std::unique_ptr<DbSession> createDatabase(const std::string& path, const std::st
         throw DbError(DbErrc::Other, "Файл '" + path + "' уже существует.");
     DbHandle db = openHandle(path, password, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     exec(db.get(), "PRAGMA user_version = 1");  // writes the first page, so the file is a database at once
-    return std::make_unique<SqliteSession>(std::move(db));
+    return std::make_unique<SqliteSession>(std::move(db), path);
 }
 
 } // namespace sqlite

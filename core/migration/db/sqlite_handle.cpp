@@ -88,6 +88,11 @@ bool Statement::step() {
     throwLastError(db_, rc);
 }
 
+void Statement::reset() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+}
+
 void Statement::bind(int index, const Variant& v) {
     int rc = SQLITE_OK;
     switch (v.kind()) {

@@ -34,6 +34,8 @@ public:
 
     // True while a row is available.
     bool step();
+    // Ready to run again, bindings cleared (statements kept for reuse).
+    void reset();
     void bind(int index, const Variant& value);  // 1-based
     int columnCount() const;
     // Booleans come back as true/false, the rest as stored.

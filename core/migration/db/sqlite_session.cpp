@@ -3,9 +3,12 @@
 #include "migration/db/sqlite_engine.h"
 #include "platform/text.h"
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <mutex>
 
 namespace upd::db::sqlite {
 namespace {
@@ -16,9 +19,52 @@ std::string upper(std::string s) {
     return s;
 }
 
+// The open sessions of this process by file.
+std::mutex& sessionsMutex() {
+    static std::mutex m;
+    return m;
+}
+std::multimap<std::pair<unsigned long long, unsigned long long>, SqliteSession*>& sessionsByFile() {
+    static std::multimap<std::pair<unsigned long long, unsigned long long>, SqliteSession*> sessions;
+    return sessions;
+}
+
 } // namespace
 
+SqliteSession::SqliteSession(DbHandle db, const std::string& path) : db_(std::move(db)) {
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0) return;
+    file_ = {static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino)};
+    std::lock_guard<std::mutex> lock(sessionsMutex());
+    sessionsByFile().emplace(file_, this);
+}
+
+void SqliteSession::flushSiblings() {
+    if (file_.second == 0) return;
+    std::lock_guard<std::mutex> lock(sessionsMutex());
+    auto [from, to] = sessionsByFile().equal_range(file_);
+    for (auto it = from; it != to; ++it) {
+        if (it->second == this) continue;
+        try {
+            it->second->flush();
+        } catch (const DbError&) {
+            // Its group stays open and is committed with its next operation.
+        }
+    }
+}
+
 SqliteSession::~SqliteSession() {
+    if (file_.second != 0) {
+        std::lock_guard<std::mutex> lock(sessionsMutex());
+        auto [from, to] = sessionsByFile().equal_range(file_);
+        for (auto it = from; it != to; ++it)
+            if (it->second == this) {
+                sessionsByFile().erase(it);
+                break;
+            }
+    }
+    statements_.clear();
+    if (!sqlite3_get_autocommit(db_.get())) sqlite3_exec(db_.get(), "COMMIT", nullptr, nullptr, nullptr);
     if (!wal_) return;
     // Another session still on the file keeps the log; the file is complete once the
     // last one closes either way, so do not wait for it.
@@ -50,7 +96,51 @@ FieldDef fieldOf(const std::string& name, const std::string& decl, bool alias, c
     return FieldDef{name, type, type == FieldType::String ? declaredSize(decl) : 0, table};
 }
 
-TableInfo SqliteSession::tableInfo(const std::string& table) {
+void SqliteSession::flush() {
+    pendingRows_ = 0;
+    if (!sqlite3_get_autocommit(db_.get())) exec(db_.get(), "COMMIT");
+}
+
+void SqliteSession::forgetSchema() {
+    statements_.clear();
+    tables_.clear();
+}
+
+Statement& SqliteSession::cached(const std::string& sql) {
+    auto it = statements_.find(sql);
+    if (it == statements_.end()) it = statements_.emplace(sql, std::make_unique<Statement>(db_.get(), sql)).first;
+    it->second->reset();
+    return *it->second;
+}
+
+template <class Store>
+auto SqliteSession::storeRow(Store&& store) -> decltype(store()) {
+    if (sqlite3_get_autocommit(db_.get())) {
+        flushSiblings();
+        beforeWriting();
+        exec(db_.get(), "BEGIN");
+    }
+    try {
+        auto stored = store();
+        if (++pendingRows_ >= kRowsPerCommit) flush();
+        return stored;
+    } catch (...) {
+        // A refused row undoes only itself; the rows stored before it are kept.
+        try {
+            flush();
+        } catch (const DbError&) {
+        }
+        throw;
+    }
+}
+
+const TableInfo& SqliteSession::tableInfo(const std::string& table) {
+    auto it = tables_.find(table);
+    if (it == tables_.end()) it = tables_.emplace(table, readTableInfo(table)).first;
+    return it->second;
+}
+
+TableInfo SqliteSession::readTableInfo(const std::string& table) {
     TableInfo info;
     {
         Statement find(db_.get(),
@@ -88,6 +178,8 @@ std::string SqliteSession::columnList(const TableInfo& info) const {
 }
 
 RowSet SqliteSession::query(const std::string& sql) {
+    flush();
+    flushSiblings();
     const TranslatedStatement st = translateAccessSql(sql);
     if (st.kind != TranslatedStatement::Kind::Plain)
         throw DbError(DbErrc::NoRows, "Инструкция не возвращает записей и не может быть открыта как набор данных.");
@@ -121,6 +213,14 @@ RowSet SqliteSession::query(const std::string& sql) {
 }
 
 int64_t SqliteSession::execute(const std::string& sql) {
+    flush();
+    flushSiblings();
+    // Any statement may change the schema: layouts and stored statements are read anew after it.
+    forgetSchema();
+    struct Forget {
+        SqliteSession& session;
+        ~Forget() { session.forgetSchema(); }
+    } forget{*this};
     const TranslatedStatement st = translateAccessSql(sql);
     beforeWriting();
     switch (st.kind) {
@@ -143,6 +243,8 @@ int64_t SqliteSession::execute(const std::string& sql) {
 }
 
 std::vector<std::string> SqliteSession::tableNames() {
+    flush();
+    flushSiblings();
     Statement s(db_.get(), "SELECT name FROM sqlite_master WHERE type IN ('table','view') ORDER BY rowid");
     std::vector<std::string> names;
     while (s.step()) {
@@ -153,7 +255,9 @@ std::vector<std::string> SqliteSession::tableNames() {
 }
 
 RowSet SqliteSession::openTable(const std::string& table) {
-    const TableInfo info = tableInfo(table);
+    flush();
+    flushSiblings();
+    const TableInfo& info = tableInfo(table);
     RowSet result;
     result.fields = info.fields;
     Statement s(db_.get(), "SELECT " + std::string(info.isView ? "0" : "rowid") + ", " + columnList(info) + " FROM " +
@@ -169,7 +273,7 @@ RowSet SqliteSession::openTable(const std::string& table) {
 }
 
 std::vector<Variant> SqliteSession::readRow(const TableInfo& info, int64_t key) {
-    Statement s(db_.get(), "SELECT " + columnList(info) + " FROM " + quoteIdentifier(info.name) + " WHERE rowid = ?1");
+    Statement& s = cached("SELECT " + columnList(info) + " FROM " + quoteIdentifier(info.name) + " WHERE rowid = ?1");
     s.bind(1, Variant(static_cast<long long>(key)));
     std::vector<Variant> row;
     if (s.step())
@@ -192,9 +296,8 @@ void checkWritable(const TableInfo& info) {
 } // namespace
 
 std::pair<int64_t, std::vector<Variant>> SqliteSession::insertRow(const std::string& table, const Assignments& values) {
-    const TableInfo info = tableInfo(table);
+    const TableInfo& info = tableInfo(table);
     checkWritable(info);
-    beforeWriting();
     std::string names, marks;
     for (const auto& [name, value] : values) {
         names += (names.empty() ? "" : ", ") + quoteIdentifier(fieldNamed(info, name).Name);
@@ -202,28 +305,31 @@ std::pair<int64_t, std::vector<Variant>> SqliteSession::insertRow(const std::str
     }
     const std::string sql = "INSERT INTO " + quoteIdentifier(info.name) +
                             (values.empty() ? std::string(" DEFAULT VALUES") : " (" + names + ") VALUES (" + marks + ")");
-    Statement s(db_.get(), sql);
-    for (size_t i = 0; i < values.size(); ++i) s.bind(static_cast<int>(i + 1), values[i].second);
-    s.step();
-    const int64_t key = sqlite3_last_insert_rowid(db_.get());
-    return {key, readRow(info, key)};
+    return storeRow([&] {
+        Statement& s = cached(sql);
+        for (size_t i = 0; i < values.size(); ++i) s.bind(static_cast<int>(i + 1), values[i].second);
+        s.step();
+        const int64_t key = sqlite3_last_insert_rowid(db_.get());
+        return std::pair{key, readRow(info, key)};
+    });
 }
 
 std::vector<Variant> SqliteSession::updateRow(const std::string& table, int64_t key, const Assignments& values) {
-    const TableInfo info = tableInfo(table);
+    const TableInfo& info = tableInfo(table);
     checkWritable(info);
-    beforeWriting();
-    if (!values.empty()) {
-        std::string sets;
-        for (const auto& [name, value] : values)
-            sets += (sets.empty() ? "" : ", ") + quoteIdentifier(fieldNamed(info, name).Name) + " = ?";
-        Statement s(db_.get(), "UPDATE " + quoteIdentifier(info.name) + " SET " + sets + " WHERE rowid = ?");
-        int i = 1;
-        for (const auto& [name, value] : values) s.bind(i++, value);
-        s.bind(i, Variant(static_cast<long long>(key)));
-        s.step();
-    }
-    return readRow(info, key);
+    return storeRow([&] {
+        if (!values.empty()) {
+            std::string sets;
+            for (const auto& [name, value] : values)
+                sets += (sets.empty() ? "" : ", ") + quoteIdentifier(fieldNamed(info, name).Name) + " = ?";
+            Statement& s = cached("UPDATE " + quoteIdentifier(info.name) + " SET " + sets + " WHERE rowid = ?");
+            int i = 1;
+            for (const auto& [name, value] : values) s.bind(i++, value);
+            s.bind(i, Variant(static_cast<long long>(key)));
+            s.step();
+        }
+        return readRow(info, key);
+    });
 }
 
 } // namespace upd::db::sqlite

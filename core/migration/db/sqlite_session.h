@@ -8,6 +8,8 @@
 
 #include <sqlite3.h>
 
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,10 +31,21 @@ int declaredSize(const std::string& declaredType);
 // against corruption, commits without waiting) and is put back into its ordinary journal
 // mode when the session ends, so that a closed file is complete on its own. Sessions that
 // only read leave the file alone.
+//
+// Rows stored one after another (a copy posting row by row) are committed in groups of up to
+// kRowsPerCommit: a commit per row would cost far more than the row itself. The group is
+// committed before any other operation of the session, when a table closes (flush), when a
+// store fails (so the rows before the failure stay) and when the session ends. Table layouts
+// and the statements that store and read back rows are kept until the next statement run
+// through execute(), which may change the schema. Sessions of this process on the same file
+// see each other's rows at once: each operation first commits the groups of the others.
 class SqliteSession : public DbSession {
 public:
-    explicit SqliteSession(DbHandle db) : db_(std::move(db)) {}
+    // `path`: the database file, telling sessions on the same file apart from the others.
+    SqliteSession(DbHandle db, const std::string& path);
     ~SqliteSession() override;
+    SqliteSession(const SqliteSession&) = delete;
+    SqliteSession& operator=(const SqliteSession&) = delete;
 
     RowSet query(const std::string& sql) override;
     int64_t execute(const std::string& sql) override;
@@ -40,9 +53,21 @@ public:
     RowSet openTable(const std::string& table) override;
     std::pair<int64_t, std::vector<Variant>> insertRow(const std::string& table, const Assignments& values) override;
     std::vector<Variant> updateRow(const std::string& table, int64_t key, const Assignments& values) override;
+    void flush() override;
+
+    static constexpr int kRowsPerCommit = 500;
 
 private:
-    TableInfo tableInfo(const std::string& table);
+    const TableInfo& tableInfo(const std::string& table);
+    TableInfo readTableInfo(const std::string& table);
+    Statement& cached(const std::string& sql);
+    void forgetSchema();
+    // Commits the groups of the other sessions on this file, so this one sees their rows
+    // and can write.
+    void flushSiblings();
+    // Around one stored row: opens the group, and commits it once full or when the store failed.
+    template <class Store>
+    auto storeRow(Store&& store) -> decltype(store());
     std::vector<Variant> readRow(const TableInfo& info, int64_t key);
     std::string columnList(const TableInfo& info) const;
     void rebuild(const TranslatedStatement& st);
@@ -62,6 +87,10 @@ private:
     void beforeWriting();
 
     DbHandle db_;
+    std::map<std::string, TableInfo> tables_;
+    std::map<std::string, std::unique_ptr<Statement>> statements_;
+    int pendingRows_ = 0;
+    std::pair<unsigned long long, unsigned long long> file_{0, 0};  // device and inode, 0 when unknown
     bool walTried_ = false;
     bool wal_ = false;
 };

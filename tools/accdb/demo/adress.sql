@@ -1,5 +1,7 @@
--- res/adress.accdb and each module's adress.accdb: the shared address and reference lists.
--- No password. A module's base carries rows; the template is empty.
+-- The tables of an address base (res/adress.accdb, OtherBase/adress.accdb and each module's
+-- adress.accdb): the address and reference lists that the package's programs share. No
+-- password. The rows come from adress_template_rows.sql (the template) and adress_rows*.sql
+-- (the modules).
 CREATE TABLE region (region_id COUNTER CONSTRAINT PrimaryKey PRIMARY KEY, region_name VARCHAR(255));
 CREATE TABLE raion (raion_id COUNTER CONSTRAINT PrimaryKey PRIMARY KEY, raion_name VARCHAR(255), region_id INTEGER);
 CREATE TABLE nasel_punkt (nasel_punkt_id COUNTER CONSTRAINT PrimaryKey PRIMARY KEY, nasel_punkt_name VARCHAR(255), raion_id INTEGER);

@@ -1,0 +1,45 @@
+// Table copy between the two open databases: merge (CopyTable), append with a flag
+// (CopyQNToMainBase) and write over the current row (CopySchoolMainBase). The caller opens
+// both connections; each operation opens ADOTable1 and ADOTable2 on the table and closes
+// them before it returns. Failures are logged ("Ошибка обновления таблицы = " + table) and
+// rows posted before them stay in the target; only an error while closing the tables passes on.
+#pragma once
+
+#include "migration/step_context.h"
+
+#include <string>
+
+namespace upd {
+
+class TableCopySteps {
+public:
+    TableCopySteps(FormContext& form, DatabaseComponents& db) : ctx_{form, db} {}
+
+    // Adds to the table on ADOConnection1 the rows of the table on ADOConnection2 that it
+    // lacks. The key of a row is its first column that is neither auto-increment nor null;
+    // a row whose key is empty is passed over. A table missing in either base: nothing
+    // happens. Nothing is logged on success.
+    void CopyTable(const std::string& table_name) { mergeTable(table_name); }
+    // CopyTable telling whether it ended without its error line (a table missing in either
+    // base is no error). An error while closing the tables passes on, as from CopyTable.
+    bool mergeTable(const std::string& table_name);
+
+    // Appends every row of the table on ADOConnection1 to the table on ADOConnection2, then
+    // sets table_name + s_qn_vus to true where table_name + "_qn" is false. True when the
+    // success line was logged.
+    bool CopyQNToMainBase(const std::string& table_name, const std::string& s_qn_vus);
+    // Writes every row of the table on ADOConnection1 over the current (first) row of the
+    // table on ADOConnection2; an empty target gets one row. True when the success line was logged.
+    bool CopySchoolMainBase(const std::string& table_name);
+
+private:
+    void openBoth(const std::string& table_name);
+    void closeBoth();
+    void mergeRows();
+    // Every column of the current source row but auto-increment ones, by name, values as they are.
+    static void copyRowValues(db::TADOTable& from, db::TADOTable& to);
+
+    StepContext ctx_;
+};
+
+} // namespace upd
