@@ -221,6 +221,30 @@ TEST_F(HostileDataTest, OverlappingEntriesFailCleanlyOrExtractTheSharedData) {
     }
 }
 
+// Zip64 fields are 64 bits wide: offsets and sizes near 2^64 must not wrap around in the
+// arithmetic that places a header or the directory.
+TEST_F(HostileDataTest, Zip64OffsetsNearTheTopOfTheRangeAreRefused) {
+    for (const uint64_t offset : {~0ull, ~0ull - 15, ~0ull - 28, 1ull << 63}) {
+        SCOPED_TRACE(offset);
+        fs::remove_all(out);
+        fs::create_directories(out);
+        writeFile((out / "b.txt").string(), "old");
+        // The first entry's header at 0 puts the read window there; the second claims the top.
+        auto built = buildZip({{{.name = "a.txt", .data = "first", .method = 0},
+                                {.name = "b.txt", .data = "second", .method = 0, .zip64 = true}}});
+        const size_t second = built.centralDirOffset + zip::kCentralHeaderSize + 5;
+        put64(built.bytes, second + zip::kCentralHeaderSize + 5 + 4 + 16, offset);
+        writeFile((root / "a.zip").string(), built.bytes);
+        TZipArchiver arc;
+        openOn(arc, (root / "a.zip").string());
+        std::vector<int> natives;
+        EXPECT_THROW(natives = extractAll(arc), EReadError);
+        EXPECT_EQ(outFile("a.txt"), "first");
+        EXPECT_EQ(outFile("b.txt"), "old");
+        EXPECT_EQ(listOut(), (std::vector<std::string>{"a.txt", "b.txt"}));
+    }
+}
+
 TEST_F(HostileDataTest, ArchiveCutAtEveryLengthLosesNothing) {
     const std::vector<TestEntry> entries = {
         {.name = "dir/", .method = 0, .externalAttr = 0x10},
