@@ -245,6 +245,24 @@ TEST_F(HostileDataTest, Zip64OffsetsNearTheTopOfTheRangeAreRefused) {
     }
 }
 
+TEST_F(HostileDataTest, Zip64DirectorySizesBeyondTheFileAreRefused) {
+    for (const uint64_t size : {~0ull, 1ull << 63, (1ull << 63) + 1, 1ull << 40}) {
+        SCOPED_TRACE(size);
+        auto built = buildZip({{{.name = "a.txt", .data = "one"}}, "", true});
+        const size_t zip64At = built.endRecordOffset - zip::kZip64LocatorSize - zip::kZip64EndRecordSize;
+        put64(built.bytes, zip64At + 40, size);
+        writeFile((root / "a.zip").string(), built.bytes);
+        TZipArchiver arc;
+        arc.setFileName((root / "a.zip").string());
+        try {
+            arc.OpenArchive();
+            EXPECT_LE(arc.FileCount(), 1u);
+        } catch (const EArchiveError& e) {
+            EXPECT_EQ(e.NativeError(), 35);
+        }
+    }
+}
+
 TEST_F(HostileDataTest, ArchiveCutAtEveryLengthLosesNothing) {
     const std::vector<TestEntry> entries = {
         {.name = "dir/", .method = 0, .externalAttr = 0x10},
