@@ -59,8 +59,9 @@ void ArchiveFile::readExactAt(uint64_t offset, void* out, size_t n) {
 
 const uint8_t* ArchiveFile::view(uint64_t offset, size_t n) {
     if (n > kWindowSize) return nullptr;
-    if (offset >= windowOffset_ && offset - windowOffset_ + n <= windowLength_)
-        return window_.get() + (offset - windowOffset_);
+    // Compared without adding to the offset: an offset near 2^64 must not wrap into the window.
+    const uint64_t into = offset - windowOffset_;
+    if (offset >= windowOffset_ && into <= windowLength_ && n <= windowLength_ - into) return window_.get() + into;
     if (offset > size_ || n > size_ - offset) return nullptr;
     if (!window_) window_ = std::make_unique<uint8_t[]>(kWindowSize);
     windowLength_ = 0;

@@ -106,13 +106,13 @@ void TDirManager::LoadDir() {
 
     // The directory ends where the end record (or the Zip64 end record in front of the
     // locator) begins; the stored offset is not trusted for a single file.
-    const int64_t start = FZip64 ? static_cast<int64_t>(recordPos) - zip::kZip64LocatorSize - zip::kZip64EndRecordSize -
-                                       static_cast<int64_t>(Zip64CentralDirEnd.centralDirSize)
-                                 : static_cast<int64_t>(recordPos) - static_cast<int64_t>(CentralDirEnd.centralDirSize);
+    // A Zip64 size is 64 bits wide: it is compared, never subtracted past zero.
+    const uint64_t dirEnd = FZip64 ? recordPos - zip::kZip64LocatorSize - zip::kZip64EndRecordSize : recordPos;
+    const uint64_t dirSize = FZip64 ? Zip64CentralDirEnd.centralDirSize : CentralDirEnd.centralDirSize;
     const uint64_t count = FZip64 ? Zip64CentralDirEnd.entriesCentralDir : CentralDirEnd.entriesCentralDir;
     try {
-        if (start < 0) throw EReadError();
-        readEntries(static_cast<uint64_t>(start), count);
+        if (dirSize > dirEnd) throw EReadError();
+        readEntries(dirEnd - dirSize, count);
     } catch (const EArchiveError&) {
         if (!FSettings.OpenCorruptedArchives) throw;
         RebuildDir();

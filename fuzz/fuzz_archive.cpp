@@ -1,0 +1,122 @@
+// libFuzzer target: any byte string opened as an archive and extracted into a fresh
+// folder, with the update password offered once and failures ignored a few times before
+// an abort. Only the component's own errors may come out, and nothing may appear beside
+// the base folder.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+#include "app/ui/dialogs.h"
+#include "archive/archive_file.h"
+#include "archive/zip_archiver.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kUpdatePassword = "Xa9Pq2LmT7vRb4NcW8yKd3Hs6Gf1Zj0E";
+constexpr int kIgnoredFailures = 16;
+
+// The password once, then a cancel; Ignore for the first failures, then Abort.
+class ScriptedAnswers : public upd::Dialogs {
+public:
+    upd::DialogResult message(const upd::MessageRequest& request) override {
+        if (request.buttons == upd::DialogButtons::YesNoNoToAllYesToAll) return upd::DialogResult::Yes;
+        return ignored_++ < kIgnoredFailures ? upd::DialogResult::Ignore : upd::DialogResult::Abort;
+    }
+    bool password(const std::string&, const std::string&, std::string& value) override {
+        if (passwords_++ > 0) return false;
+        value = kUpdatePassword;
+        return true;
+    }
+    std::optional<std::string> openFile(const upd::OpenFileRequest&) override { return std::nullopt; }
+
+private:
+    int ignored_ = 0;
+    int passwords_ = 0;
+};
+
+// <tmp>/fuzz_archive.<pid>/ holds the archive file and the folder "parent" with "base"
+// inside; "parent" must hold nothing else after a run.
+struct Scratch {
+    fs::path root, archive, parent, base;
+    Scratch() {
+        const char* tmp = std::getenv("FUZZ_TMPDIR");
+        root = fs::path(tmp ? tmp : fs::temp_directory_path().string()) / ("fuzz_archive." + std::to_string(::getpid()));
+        archive = root / "input.zip";
+        parent = root / "parent";
+        base = parent / "base";
+    }
+    ~Scratch() {
+        std::error_code ec;
+        fs::remove_all(root, ec);
+    }
+};
+
+Scratch& scratch() {
+    static Scratch s;
+    return s;
+}
+
+void removeTree(const fs::path& p) {
+    std::error_code ec;
+    // Folders the archive made read-only must not stop the clean-up.
+    for (auto it = fs::recursive_directory_iterator(p, ec); !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
+        if (it->is_directory(ec) && !it->is_symlink(ec)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::permissions(p, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(p, ec);
+}
+
+[[noreturn]] void escaped(const std::string& what) {
+    std::fprintf(stderr, "written outside the base folder: %s\n", what.c_str());
+    std::abort();
+}
+
+void checkNothingOutside(const Scratch& s) {
+    for (auto& e : fs::directory_iterator(s.parent))
+        if (e.path().filename() != "base") escaped(e.path().string());
+    for (auto& e : fs::directory_iterator(s.root))
+        if (e.path() != s.parent && e.path() != s.archive) escaped(e.path().string());
+    // Everything inside is a plain file or folder: nothing links out of the base.
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(s.base, ec); !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
+        if (it->is_symlink()) escaped(it->path().string() + " (symbolic link)");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    Scratch& s = scratch();
+    removeTree(s.parent);
+    fs::create_directories(s.base);
+    {
+        std::ofstream f(s.archive, std::ios::binary | std::ios::trunc);
+        f.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    }
+    {
+        // One component for every input, as the main window keeps one: its decoding
+        // buffers are made once, and what an input leaves behind is reset here.
+        static upd::TZipArchiver arc;
+        ScriptedAnswers answers;
+        arc.setPassword({});
+        arc.Options() = upd::TArchiveOptions{};
+        arc.setFileName(s.archive.string());
+        arc.setBaseDir(s.base.string());
+        arc.setDialogs(&answers);
+        try {
+            arc.OpenArchive();
+            arc.ExtractFiles("*.*", upd::kAnyFileAttr, "");
+        } catch (const upd::EArchiveError&) {
+        } catch (const upd::EReadError&) {
+        }
+        arc.CloseArchive();
+        arc.setDialogs(nullptr);
+    }
+    checkNothingOutside(s);
+    removeTree(s.parent);
+    return 0;
+}

@@ -1,0 +1,318 @@
+// Hostile archive data: entries that inflate beyond their size, directories that claim
+// more entries than the file holds, entries that overlap, and archives cut at every length.
+// A hostile archive fails with the component's errors; files already there survive it.
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <functional>
+
+#include "archive_test_support.h"
+
+namespace upd::test {
+namespace {
+
+namespace fs = std::filesystem;
+using HostileDataTest = ArchiveTest;
+
+void put16(std::string& s, size_t at, uint16_t v) {
+    s[at] = static_cast<char>(v & 0xFF);
+    s[at + 1] = static_cast<char>(v >> 8);
+}
+void put32(std::string& s, size_t at, uint32_t v) {
+    put16(s, at, static_cast<uint16_t>(v));
+    put16(s, at + 2, static_cast<uint16_t>(v >> 16));
+}
+void put64(std::string& s, size_t at, uint64_t v) {
+    put32(s, at, static_cast<uint32_t>(v));
+    put32(s, at + 4, static_cast<uint32_t>(v >> 32));
+}
+
+// Native errors of one extraction, every failure ignored.
+std::vector<int> extractAll(TZipArchiver& arc) {
+    std::vector<int> natives;
+    arc.OnProcessFileFailure = [&](TBaseArchiver&, const std::string&, TProcessOperation, int n, int,
+                                   const std::string&, TFailureAction& a) {
+        natives.push_back(n);
+        a = TFailureAction::fxaIgnore;
+    };
+    arc.ExtractFiles("*.*", 10431, "");
+    return natives;
+}
+
+// Runs `work` in a child process whose address space is capped a little above what the
+// process already uses, so that an allocation sized by a claim in the archive fails there
+// instead of taking the machine's memory. Returns the child's exit code (99: bad_alloc).
+// AddressSanitizer reserves terabytes of shadow, so there the cap is left to its allocator.
+int inMemoryCappedChild(const std::function<int()>& work) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+#if !defined(__SANITIZE_ADDRESS__)
+        long pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        const rlim_t cap = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (256u << 20);
+        const rlimit limit{cap, cap};
+        ::setrlimit(RLIMIT_AS, &limit);
+#endif
+        int code = 98;
+        try {
+            code = work();
+        } catch (const std::bad_alloc&) {
+            code = 99;
+        } catch (...) {
+            code = 97;
+        }
+        ::_exit(code);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+TEST_F(HostileDataTest, InflatingBeyondTheDeclaredSizeFailsAndKeepsTheOldFile) {
+    const std::string zeros(8 << 20, '\0');
+    struct Case {
+        std::string label;
+        TestEntry entry;
+    };
+    const std::vector<Case> cases = {
+        {"declared 1 KB in the directory", {.name = "f", .data = zeros, .centralUncompSize = 1024}},
+        {"declared 0 bytes", {.name = "f", .data = zeros, .centralUncompSize = 0}},
+        {"with a data descriptor", {.name = "f", .data = zeros, .dataDescriptor = true, .centralUncompSize = 1024}},
+        {"encrypted", {.name = "f", .data = zeros, .password = "pw", .centralUncompSize = 1024}},
+        {"stored, declared short", {.name = "f", .data = textOf(100000), .method = 0, .centralUncompSize = 10}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        fs::remove_all(out);
+        fs::create_directories(out);
+        writeFile((out / "f").string(), "old");
+        const std::string path = put({{c.entry, {.name = "next.txt", .data = "next"}}});
+        TZipArchiver arc;
+        openOn(arc, path);
+        arc.setPassword("pw");
+        uint64_t largest = 0;
+        arc.OnFileProgress = [&](TBaseArchiver&, const std::string&, double, TProcessOperation, TProgressPhase, bool&) {
+            for (auto& e : fs::directory_iterator(out)) largest = std::max<uint64_t>(largest, e.file_size());
+        };
+        EXPECT_EQ(extractAll(arc), std::vector<int>{8});
+        EXPECT_EQ(outFile("f"), "old");
+        EXPECT_EQ(outFile("next.txt"), "next");
+        EXPECT_EQ(listOut(), (std::vector<std::string>{"f", "next.txt"}));
+        // Nothing on the way grew past the declared size.
+        EXPECT_LE(largest, std::max<uint64_t>(*c.entry.centralUncompSize, 4));
+    }
+}
+
+TEST_F(HostileDataTest, EntryCountsTheFileCannotHoldCostNoMemory) {
+    struct Case {
+        std::string label;
+        bool zip64;
+        uint64_t count;
+    };
+    const std::vector<Case> cases = {
+        {"end record claims 65534 entries", false, 65534},
+        {"Zip64 end record claims 2^32 entries", true, 1ull << 32},
+        {"Zip64 end record claims 2^62 entries", true, 1ull << 62},
+        {"Zip64 end record claims 2^64-1 entries", true, ~0ull},
+    };
+    for (const auto& c : cases) {
+        for (const bool openCorrupted : {true, false}) {
+            SCOPED_TRACE(c.label + (openCorrupted ? ", corrupted archives opened" : ", strict"));
+            auto built = buildZip({{{.name = "a.txt", .data = "one"}, {.name = "b.txt", .data = "two"}}, "", c.zip64});
+            std::string& b = built.bytes;
+            if (c.zip64) {
+                const size_t zip64At = built.endRecordOffset - zip::kZip64LocatorSize - zip::kZip64EndRecordSize;
+                put64(b, zip64At + 24, c.count);
+                put64(b, zip64At + 32, c.count);
+            } else {
+                put16(b, built.endRecordOffset + 8, static_cast<uint16_t>(c.count));
+                put16(b, built.endRecordOffset + 10, static_cast<uint16_t>(c.count));
+            }
+            const std::string path = (root / "count.zip").string();
+            writeFile(path, b);
+            // 0: opened with the entries really there; 1: refused with the component's error.
+            const int code = inMemoryCappedChild([&] {
+                TZipArchiver arc;
+                arc.setFileName(path);
+                arc.setOpenCorruptedArchives(openCorrupted);
+                try {
+                    arc.OpenArchive();
+                } catch (const EArchiveError&) {
+                    return 1;
+                } catch (const EReadError&) {
+                    return 1;
+                }
+                return arc.FileCount() <= 2 ? 0 : 2;
+            });
+            EXPECT_TRUE(code == 0 || code == 1) << "child exit " << code;
+        }
+    }
+}
+
+TEST_F(HostileDataTest, OverlappingEntriesFailCleanlyOrExtractTheSharedData) {
+    // Three entries; the directory of the first is edited to point elsewhere.
+    const TestArchive archive{{{.name = "a.txt", .data = textOf(3000, 1)},
+                               {.name = "b.txt", .data = textOf(3000, 2)},
+                               {.name = "c.txt", .data = "stored c", .method = 0}}};
+    const auto built = buildZip(archive);
+    struct Case {
+        std::string label;
+        std::function<void(std::string&)> edit;
+        std::vector<int> natives;  // -1: a read past the end stops the extraction
+        std::string aContent;      // what a.txt holds afterwards ("old": untouched)
+    };
+    const auto centralOf = [&](std::string& b, size_t entry) {
+        size_t at = built.centralDirOffset;
+        for (size_t i = 0; i < entry; ++i)
+            at += zip::kCentralHeaderSize + static_cast<uint8_t>(b[at + 28]) + static_cast<uint8_t>(b[at + 30]) +
+                  static_cast<uint8_t>(b[at + 32]);
+        return at;
+    };
+    const std::vector<Case> cases = {
+        {"two names share one local header (a.txt points at b.txt's)",
+         [&](std::string& b) {
+             const size_t a = centralOf(b, 0), bb = centralOf(b, 1);
+             for (size_t k : {10u, 12u, 14u, 16u, 20u, 24u, 42u}) b.replace(a + k, 4, b.substr(bb + k, 4));
+         },
+         {}, textOf(3000, 2)},
+        {"local header offset inside another entry's data",
+         [&](std::string& b) { put32(b, centralOf(b, 0) + 42, static_cast<uint32_t>(built.dataOffsets[1] + 7)); },
+         {8}, "old"},
+        {"local header offset inside the central directory",
+         [&](std::string& b) { put32(b, centralOf(b, 0) + 42, static_cast<uint32_t>(built.centralDirOffset + 3)); },
+         {8}, "old"},
+        {"local header offset at the end record",
+         [&](std::string& b) { put32(b, centralOf(b, 0) + 42, static_cast<uint32_t>(built.endRecordOffset)); },
+         {-1}, "old"},
+        {"local header offset beyond the file",
+         [&](std::string& b) { put32(b, centralOf(b, 0) + 42, 0x7FFFFFF0u); },
+         {-1}, "old"},
+        {"compressed size reaches over the next entries",
+         [&](std::string& b) { put32(b, centralOf(b, 0) + 20, static_cast<uint32_t>(built.centralDirOffset)); },
+         {}, textOf(3000, 1)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        fs::remove_all(out);
+        fs::create_directories(out);
+        writeFile((out / "a.txt").string(), "old");
+        std::string bytes = built.bytes;
+        c.edit(bytes);
+        writeFile((root / "a.zip").string(), bytes);
+        TZipArchiver arc;
+        openOn(arc, (root / "a.zip").string());
+        std::vector<int> natives;
+        try {
+            natives = extractAll(arc);
+        } catch (const EReadError&) {
+            natives.push_back(-1);  // the header lies past the end: the extraction stops
+        }
+        EXPECT_EQ(natives, c.natives);
+        if (natives != std::vector<int>{-1}) {
+            EXPECT_EQ(outFile("b.txt"), textOf(3000, 2));
+            EXPECT_EQ(outFile("c.txt"), "stored c");
+        }
+        EXPECT_EQ(outFile("a.txt"), c.aContent);
+        for (const auto& name : listOut()) EXPECT_TRUE(name == "a.txt" || name == "b.txt" || name == "c.txt") << name;
+    }
+}
+
+// Zip64 fields are 64 bits wide: offsets and sizes near 2^64 must not wrap around in the
+// arithmetic that places a header or the directory.
+TEST_F(HostileDataTest, Zip64OffsetsNearTheTopOfTheRangeAreRefused) {
+    for (const uint64_t offset : {~0ull, ~0ull - 15, ~0ull - 28, 1ull << 63}) {
+        SCOPED_TRACE(offset);
+        fs::remove_all(out);
+        fs::create_directories(out);
+        writeFile((out / "b.txt").string(), "old");
+        // The first entry's header at 0 puts the read window there; the second claims the top.
+        auto built = buildZip({{{.name = "a.txt", .data = "first", .method = 0},
+                                {.name = "b.txt", .data = "second", .method = 0, .zip64 = true}}});
+        const size_t second = built.centralDirOffset + zip::kCentralHeaderSize + 5;
+        put64(built.bytes, second + zip::kCentralHeaderSize + 5 + 4 + 16, offset);
+        writeFile((root / "a.zip").string(), built.bytes);
+        TZipArchiver arc;
+        openOn(arc, (root / "a.zip").string());
+        std::vector<int> natives;
+        EXPECT_THROW(natives = extractAll(arc), EReadError);
+        EXPECT_EQ(outFile("a.txt"), "first");
+        EXPECT_EQ(outFile("b.txt"), "old");
+        EXPECT_EQ(listOut(), (std::vector<std::string>{"a.txt", "b.txt"}));
+    }
+}
+
+TEST_F(HostileDataTest, Zip64DirectorySizesBeyondTheFileAreRefused) {
+    for (const uint64_t size : {~0ull, 1ull << 63, (1ull << 63) + 1, 1ull << 40}) {
+        SCOPED_TRACE(size);
+        auto built = buildZip({{{.name = "a.txt", .data = "one"}}, "", true});
+        const size_t zip64At = built.endRecordOffset - zip::kZip64LocatorSize - zip::kZip64EndRecordSize;
+        put64(built.bytes, zip64At + 40, size);
+        writeFile((root / "a.zip").string(), built.bytes);
+        TZipArchiver arc;
+        arc.setFileName((root / "a.zip").string());
+        try {
+            arc.OpenArchive();
+            EXPECT_LE(arc.FileCount(), 1u);
+        } catch (const EArchiveError& e) {
+            EXPECT_EQ(e.NativeError(), 35);
+        }
+    }
+}
+
+TEST_F(HostileDataTest, ArchiveCutAtEveryLengthLosesNothing) {
+    const std::vector<TestEntry> entries = {
+        {.name = "dir/", .method = 0, .externalAttr = 0x10},
+        {.name = "dir/deflated.txt", .data = textOf(700, 3)},
+        {.name = "stored.bin", .data = "stored bytes", .method = 0},
+        {.name = "secret.txt", .data = textOf(300, 4), .password = "pw"},
+        {.name = "descriptor.txt", .data = textOf(400, 5), .dataDescriptor = true},
+        {.name = "unicode.txt", .data = "u", .method = 0, .nucxName = "Файл.txt"},
+    };
+    const std::string whole = buildZip({entries, "archive comment"}).bytes;
+    const std::string path = (root / "cut.zip").string();
+    size_t opened = 0;
+    for (size_t length = 0; length <= whole.size(); ++length) {
+        SCOPED_TRACE("cut at " + std::to_string(length));
+        fs::remove_all(out);
+        fs::create_directories(out / "dir");
+        for (const auto& e : entries)
+            if (!e.data.empty()) writeFile((out / (e.nucxName.empty() ? e.name : e.nucxName)).string(), "old");
+        writeFile(path, whole.substr(0, length));
+        TZipArchiver arc;
+        arc.setFileName(path);
+        arc.setBaseDir(out.string());
+        arc.setPassword("pw");
+        ScriptedDialogs refuseAll;
+        arc.setDialogs(&refuseAll);
+        try {
+            arc.OpenArchive();
+            ++opened;
+            extractAll(arc);
+        } catch (const EArchiveError&) {
+        } catch (const EReadError&) {
+        }
+        // Every file is either the old one or the entry's whole content; nothing else appears.
+        for (const auto& e : entries) {
+            if (e.data.empty()) continue;
+            const std::string now = outFile(e.nucxName.empty() ? e.name : e.nucxName);
+            EXPECT_TRUE(now == "old" || now == e.data) << e.name << " holds " << now.size() << " bytes";
+            if (length == whole.size()) {
+                EXPECT_EQ(now, e.data) << e.name;
+            }
+        }
+        EXPECT_EQ(listOut(), (std::vector<std::string>{"descriptor.txt", "dir", "dir/deflated.txt", "secret.txt",
+                                                       "stored.bin", "Файл.txt"}));
+        std::vector<std::string> rootNames;
+        for (auto& e : fs::directory_iterator(root)) rootNames.push_back(e.path().filename().string());
+        std::sort(rootNames.begin(), rootNames.end());
+        EXPECT_EQ(rootNames, (std::vector<std::string>{"cut.zip", "out"}));
+    }
+    EXPECT_GE(opened, 1u);
+}
+
+} // namespace
+} // namespace upd::test
