@@ -68,6 +68,9 @@ struct TDirItem {
     bool Tagged = false;
     uint16_t CompressionMethod = 0;
     TProcessOperation Operation = TProcessOperation::poAdd;
+    // Rebuilt from a local header that defers its sizes to a data descriptor the file does
+    // not hold: the sizes and CRC-32 are unknown, so the entry cannot be extracted.
+    bool DescriptorMissing = false;
 
     bool encrypted() const { return (CentralDir.genPurposeFlag & zip::kFlagEncrypted) != 0; }
     bool isAes() const { return ZFEncryptionAlgorithm != TCryptoAlgorithm::caPkzipClassic; }

@@ -41,7 +41,7 @@ public:
     uint64_t EndRecordPosition = 0;  // where the end record used was found
     bool Aborted = false;
 
-    // Reads the directory; raises EArchiveError (35, 40, 57) or a read error.
+    // Reads the directory; raises EArchiveError (35, 40, 44, 57) or a read error.
     void LoadDir();
     // End-record search over the last 65,600 bytes; the record's file position when found.
     std::optional<uint64_t> FindCentralDirEnd();
@@ -53,10 +53,6 @@ public:
     void FindStub();         // sets StubSize
     void AdjustOffsets();    // shifts offsets that count from the end of a stub
     void ApplyStubOffset();
-
-    // First occurrence of `signature` at or after `from` that has at least `needAfter`
-    // bytes of file from its start, scanning windows of `windowSize` bytes that overlap by 4.
-    std::optional<uint64_t> findSignature(uint64_t from, uint32_t signature, size_t windowSize, size_t needAfter);
 
 private:
     void resetState();

@@ -2,38 +2,113 @@
 // the search for a stub in front of the archive data and the shift of entry offsets.
 #include "archive/dir_manager.h"
 
-#include <vector>
+#include <algorithm>
 
 #include "archive/archive_error.h"
 #include "archive/le_reader.h"
+#include "archive/signature_scanner.h"
 
 namespace upd {
+namespace {
 
-std::optional<uint64_t> TDirManager::findSignature(uint64_t from, uint32_t signature, size_t windowSize,
-                                                   size_t needAfter) {
-    const uint64_t fileSize = FCompressedStream->size();
-    std::vector<uint8_t> window(windowSize);
-    uint64_t at = from;
-    while (at < fileSize) {
-        const size_t got = FCompressedStream->readAt(at, window.data(), windowSize);
-        if (got < 4) return std::nullopt;
-        for (size_t i = 0; i + 4 <= got; ++i) {
-            if (zip::le32(&window[i]) != signature) continue;
-            const uint64_t pos = at + i;
-            if (fileSize - pos >= needAfter) return pos;
-        }
-        if (at + got >= fileSize) return std::nullopt;
-        at += got - 3;  // windows overlap so that a signature across their border is seen
-    }
-    return std::nullopt;
-}
+constexpr size_t kRebuildWindow = 65535;
+constexpr size_t kStubWindow = 10000;
+constexpr size_t kDescriptorSize = 16;  // signature, CRC-32, compressed and uncompressed size
+constexpr uint16_t kLongestLocalExtra = 260;
+
+} // namespace
 
 void TDirManager::RebuildDir() {
-    // Rebuilding the list from local headers is not done yet: an archive whose directory
-    // cannot be used is refused.
     CDir.setCount(0);
     if (FSettings.SpanningMode != TSpanningMode::smNone) throw EArchiveError(native_error::kOpenAborted);
-    throw EArchiveError(native_error::kInvalidArchive);
+    ArchiveFile& file = *FCompressedStream;
+    const uint64_t fileSize = file.size();
+    SignatureScanner headers(file, zip::kLocalHeaderSig, kRebuildWindow, zip::kLocalHeaderSize);
+    SignatureScanner descriptors(file, zip::kDataDescriptorSig, kRebuildWindow, kDescriptorSize);
+    // Headers come in rising order, so one descriptor found (or none) answers every header
+    // up to it: the file is searched for descriptors once, not once per header.
+    bool descriptorSearched = false;
+    std::optional<uint64_t> descriptor;
+
+    auto at = headers.find(0);
+    if (!at) throw EArchiveError(native_error::kInvalidArchive);
+    const auto how = nameDecoding();
+    for (; at; at = headers.find(*at + 4)) {
+        const uint64_t p = *at;
+        zip::TZipLocalHeader h;
+        {
+            const uint8_t* bytes = file.view(p, zip::kLocalHeaderSize);
+            if (!bytes) break;  // the scanner only reports headers the file holds
+            zip::LeReader r(bytes, zip::kLocalHeaderSize);
+            h = zip::TZipLocalHeader::parse(r);
+        }
+        if (h.compSize >= fileSize || h.extraLength > kLongestLocalExtra) continue;
+
+        TDirItem& item = CDir.append();
+        const size_t index = CDir.ItemCount() - 1;
+        auto& c = item.CentralDir;
+        c.signature = h.signature;
+        c.versionMadeBy = h.extractVersion;
+        c.extractVersion = h.extractVersion;
+        c.genPurposeFlag = h.genPurposeFlag;
+        c.compMethod = h.compMethod;
+        c.lastModTime = h.lastModTime;
+        c.lastModDate = h.lastModDate;
+        c.crc32 = h.crc32;
+        c.compSize = h.compSize;
+        c.unCompSize = h.unCompSize;
+        c.nameLength = h.nameLength;
+        c.extraLength = h.extraLength;
+        const bool descriptorFollows = (h.genPurposeFlag & zip::kFlagDataDescriptor) != 0;
+        // A zero-length entry without a data descriptor can only be a folder.
+        c.externalAttr = h.unCompSize != 0 || descriptorFollows ? zip::kAttrArchive : zip::kAttrDirectory;
+        // An offset past 4 GiB is set after the extra fields: a local Zip64 block holds sizes only.
+        c.relOffsetLH = p < 0xFFFFFFFF ? static_cast<uint32_t>(p) : 0;
+        item.CompressionMethod = h.compMethod;
+        if (item.encrypted() && h.extractVersion < zip::kStrongEncryptionVersion)
+            item.ZFEncryptionAlgorithm = TCryptoAlgorithm::caPkzipClassic;
+
+        const uint64_t nameAt = p + zip::kLocalHeaderSize;
+        if (h.nameLength != 0 && fileSize - nameAt >= h.nameLength) {
+            const uint8_t* name = file.view(nameAt, h.nameLength);
+            if (name)
+                CDir.setName(index, zip::decodeLocalName({reinterpret_cast<const char*>(name), h.nameLength},
+                                                         h.genPurposeFlag, how));
+        }
+        const uint64_t extraAt = nameAt + h.nameLength;
+        if (h.extraLength != 0 && extraAt < fileSize) {
+            // A header cut short by the end of the file keeps the extra bytes it has.
+            const size_t present = static_cast<size_t>(std::min<uint64_t>(h.extraLength, fileSize - extraAt));
+            const uint8_t* extra = file.view(extraAt, present);
+            std::string unicodeName;
+            if (extra && zip::parseExtraFields({reinterpret_cast<const char*>(extra), present}, item, unicodeName))
+                CDir.setName(index, std::move(unicodeName));
+        }
+        if (p >= 0xFFFFFFFF) {
+            c.relOffsetLH = 0xFFFFFFFF;
+            item.bHugeFile = true;
+            item.Zip64ExtInfo.relOffsetLH = p;
+        }
+
+        if (descriptorFollows) {
+            if (!descriptorSearched || (descriptor && *descriptor < p)) {
+                descriptor = descriptors.find(p);
+                descriptorSearched = true;
+            }
+            if (descriptor) {
+                uint8_t d[kDescriptorSize];
+                file.readExactAt(*descriptor, d, sizeof d);
+                zip::LeReader r(d, sizeof d);
+                r.skip(4);
+                c.crc32 = r.u32();
+                c.compSize = r.u32();
+                c.unCompSize = r.u32();
+            } else {
+                item.DescriptorMissing = true;
+            }
+        }
+    }
+    CentralDirOffset = fileSize;
 }
 
 void TDirManager::FindStub() {
@@ -43,12 +118,15 @@ void TDirManager::FindStub() {
     }
     const auto& first = CDir[0].CentralDir;
     const uint64_t fileSize = FCompressedStream->size();
+    // Candidates are taken one after another from the same windows: a file full of stray
+    // signatures costs one pass, not a window read per candidate.
+    SignatureScanner scanner(*FCompressedStream, zip::kLocalHeaderSig, kStubWindow, 4);
     uint64_t at = CDir[0].localHeaderOffset();
     while (at < fileSize) {
-        const auto q = findSignature(at, zip::kLocalHeaderSig, 10000, 4);
+        const auto q = scanner.find(at);
         if (!q) return;
-        uint8_t buf[zip::kLocalHeaderSize];
         if (fileSize - *q >= zip::kLocalHeaderSize) {
+            uint8_t buf[zip::kLocalHeaderSize];
             FCompressedStream->readExactAt(*q, buf, sizeof buf);
             zip::LeReader r(buf, sizeof buf);
             const auto h = zip::TZipLocalHeader::parse(r);

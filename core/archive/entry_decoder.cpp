@@ -132,8 +132,10 @@ void EntryDecoder::decode(size_t index, int fd, const std::string& workName) {
     bool failed = false;
     const bool strongLayout =
         item.encrypted() && (item.isAes() || item.CentralDir.extractVersion >= zip::kStrongEncryptionVersion);
-    if ((method != zip::kMethodStored && method != zip::kMethodDeflated) || strongLayout) {
-        failed = true;  // other methods and the strong-encryption layout are not decoded here
+    if ((method != zip::kMethodStored && method != zip::kMethodDeflated) || strongLayout || item.DescriptorMissing) {
+        // Other methods and the strong-encryption layout are not decoded here; an entry
+        // whose sizes were never found would come out empty in place of its content.
+        failed = true;
     } else {
         DecodeBuffers& b = *a_.buffers_;
         if (!b.resetInflate()) {

@@ -1,0 +1,287 @@
+// Archives whose directory cannot be used are read from their local headers; archives
+// with bytes in front are found where they begin.
+#include <gtest/gtest.h>
+
+#include "archive/archive_error.h"
+#include "archive/archive_file.h"
+#include "archive/dir_manager.h"
+#include "archive_test_support.h"
+#include "platform/codepage.h"
+
+namespace upd::test {
+namespace {
+
+namespace fs = std::filesystem;
+using ArchiveRebuildTest = ArchiveTest;
+
+void put16(std::string& s, size_t at, uint16_t v) {
+    s[at] = static_cast<char>(v & 0xFF);
+    s[at + 1] = static_cast<char>(v >> 8);
+}
+void put32(std::string& s, size_t at, uint32_t v) {
+    put16(s, at, static_cast<uint16_t>(v));
+    put16(s, at + 2, static_cast<uint16_t>(v >> 16));
+}
+
+// A bare 30-byte local header followed by its name.
+std::string localHeader(const std::string& name, uint16_t flags, uint32_t compSize, uint32_t unCompSize,
+                        uint16_t extraLength = 0) {
+    std::string h("PK\x03\x04", 4);
+    h.resize(30, '\0');
+    put16(h, 4, 20);
+    put16(h, 6, flags);
+    put32(h, 14, 0x12345678);
+    put32(h, 18, compSize);
+    put32(h, 22, unCompSize);
+    put16(h, 26, static_cast<uint16_t>(name.size()));
+    put16(h, 28, extraLength);
+    return h + name;
+}
+
+std::vector<int> extractIgnoringFailures(TZipArchiver& arc) {
+    std::vector<int> natives;
+    arc.OnProcessFileFailure = [&](TBaseArchiver&, const std::string&, TProcessOperation, int n, int,
+                                   const std::string&, TFailureAction& a) {
+        natives.push_back(n);
+        a = TFailureAction::fxaIgnore;
+    };
+    arc.ExtractFiles("*.*", 10431, "");
+    return natives;
+}
+
+const std::vector<TestEntry>& sampleEntries() {
+    static const std::vector<TestEntry> entries = {
+        {.name = "docs/", .method = 0, .externalAttr = 0x10},
+        {.name = "docs/deflated.txt", .data = textOf(4000, 2)},
+        {.name = "empty.txt", .data = "", .method = 0},
+        {.name = "stored.bin", .data = "stored bytes", .method = 0},
+        {.name = "secret.txt", .data = textOf(900, 3), .password = "pw"},
+        {.name = "streamed.txt", .data = textOf(1500, 4), .dataDescriptor = true},
+        {.name = "streamed-empty.txt", .data = "", .method = 0, .dataDescriptor = true},
+    };
+    return entries;
+}
+
+// The ways a directory can become unusable; each leaves every local header in place.
+TEST_F(ArchiveRebuildTest, UnusableDirectoryIsRebuiltFromLocalHeaders) {
+    const auto built = buildZip({sampleEntries(), "comment"});
+    struct Case {
+        std::string label;
+        std::function<void(std::string&)> damage;
+    };
+    const std::vector<Case> cases = {
+        {"cut after the last entry's data", [&](std::string& b) { b.resize(built.centralDirOffset); }},
+        {"end record gone", [&](std::string& b) { b.resize(built.endRecordOffset); }},
+        {"end record counts 0xFFFF entries", [&](std::string& b) {
+             put16(b, built.endRecordOffset + 8, 0xFFFF);
+             put16(b, built.endRecordOffset + 10, 0xFFFF);
+         }},
+        {"directory name runs past the end", [&](std::string& b) {
+             put16(b, built.centralDirOffset + 28, 0xFFFF);
+         }},
+        {"directory larger than the file", [&](std::string& b) {
+             put32(b, built.endRecordOffset + 12, static_cast<uint32_t>(built.endRecordOffset));
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        fs::remove_all(out);
+        std::string bytes = built.bytes;
+        c.damage(bytes);
+        writeFile((root / "a.zip").string(), bytes);
+        TZipArchiver arc;
+        arc.setPassword("pw");
+        openOn(arc, (root / "a.zip").string());
+        ASSERT_EQ(arc.FileCount(), sampleEntries().size());
+        EXPECT_EQ(arc.DMHandle()->CentralDirOffset, bytes.size());
+        for (size_t i = 0; i < sampleEntries().size(); ++i) {
+            const auto& e = sampleEntries()[i];
+            const auto& item = arc.Entry(i);
+            SCOPED_TRACE(e.name);
+            EXPECT_EQ(item.Name, e.name);
+            EXPECT_EQ(item.localHeaderOffset(), built.localHeaderOffsets[i]);
+            // Sizes and CRC-32 of streamed entries come from their data descriptors.
+            EXPECT_EQ(item.CentralDir.unCompSize, e.data.size());
+            EXPECT_EQ(item.CentralDir.crc32, crc32Of(e.data));
+            EXPECT_EQ(item.CentralDir.versionMadeBy, item.CentralDir.extractVersion);
+            EXPECT_EQ(item.encrypted(), !e.password.empty());
+            // Empty without a descriptor: a folder.
+            const bool folder = e.data.empty() && !e.dataDescriptor;
+            EXPECT_EQ(item.CentralDir.externalAttr, folder ? 0x10u : 0x20u);
+        }
+        EXPECT_EQ(extractIgnoringFailures(arc), std::vector<int>{});
+        for (const auto& e : sampleEntries()) {
+            if (e.name.back() == '/') continue;
+            if (e.data.empty() && !e.dataDescriptor) {
+                EXPECT_FALSE(outExists(e.name)) << e.name;  // taken as a folder, made only as a parent
+            } else {
+                EXPECT_EQ(outFile(e.name), e.data) << e.name;
+            }
+        }
+    }
+}
+
+// Signatures inside entry data look like headers: the size checks decide.
+TEST_F(ArchiveRebuildTest, SignaturesInsideDataPassTheSizeChecks) {
+    struct Case {
+        std::string label;
+        std::string fake;  // a stored entry's data
+        std::vector<std::string> names;
+    };
+    const std::string tail(40, '.');
+    const std::vector<Case> cases = {
+        {"plausible header", localHeader("ghost", 0, 3, 3) + tail, {"outer.bin", "ghost"}},
+        {"extra field of 260 bytes", localHeader("ghost", 0, 3, 3, 260) + tail, {"outer.bin", "ghost"}},
+        {"extra field of 261 bytes", localHeader("ghost", 0, 3, 3, 261) + tail, {"outer.bin"}},
+        {"compressed size of the whole file", localHeader("ghost", 0, 0xFFFFFF, 3) + tail, {"outer.bin"}},
+        {"name cut by the end of the file", std::string(), {"outer.bin", ""}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::string bytes;
+        if (c.fake.empty()) {
+            // The last 30 bytes of the file are a header whose name lies beyond it.
+            bytes = buildZip({{{.name = "outer.bin", .data = "x", .method = 0}}}).bytes;
+            bytes.resize(bytes.find(std::string("PK\x01\x02", 4)));
+            bytes += localHeader("", 0, 3, 3).substr(0, 26) + std::string("\x09\x00\x00\x00", 4);
+        } else {
+            bytes = buildZip({{{.name = "outer.bin", .data = c.fake, .method = 0}}}).bytes;
+            bytes.resize(bytes.find(std::string("PK\x01\x02", 4)));
+        }
+        writeFile((root / "a.zip").string(), bytes);
+        TZipArchiver arc;
+        openOn(arc, (root / "a.zip").string());
+        std::vector<std::string> names;
+        for (size_t i = 0; i < arc.FileCount(); ++i) names.push_back(arc.Entry(i).Name);
+        EXPECT_EQ(names, c.names);
+    }
+    // A signature in the last 29 bytes is no header at all.
+    std::string bytes = buildZip({{{.name = "outer.bin", .data = "x", .method = 0}}}).bytes;
+    bytes.resize(bytes.find(std::string("PK\x01\x02", 4)));
+    bytes += std::string("PK\x03\x04", 4) + std::string(25, '\0');
+    writeFile((root / "a.zip").string(), bytes);
+    TZipArchiver arc;
+    openOn(arc, (root / "a.zip").string());
+    EXPECT_EQ(arc.FileCount(), 1u);
+}
+
+// Names of rebuilt entries: OEM to ANSI only when an end record was found, never UTF-8
+// detection; a Unicode name block in the local header still names the entry.
+TEST_F(ArchiveRebuildTest, RebuiltNamesFollowTheEndRecord) {
+    struct Case {
+        std::string label;
+        std::string stored;
+        uint16_t flags;
+        bool keepEndRecord;  // damaged by its entry count only
+        std::string expected;
+    };
+    const std::string cp866 = "\x8E\xE2\xE7\xA5\xE2.txt";  // "Отчет.txt" in OEM 866
+    const std::string utf8 = "Отчет.txt";
+    const std::vector<Case> cases = {
+        {"OEM name, end record found", cp866, 0, true, "Отчет.txt"},
+        {"OEM name, no end record", cp866, 0, false, codepage::ansiToUtf8(cp866)},
+        {"UTF-8 bytes, flag set", utf8, 0x0800, false, codepage::ansiToUtf8(utf8)},
+        {"UTF-8 bytes, flag set, end record found", utf8, 0x0800, true, codepage::ansiToUtf8(utf8)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        auto built = buildZip({{{.name = c.stored, .data = "n", .method = 0, .utf8Flag = c.flags != 0}}});
+        std::string bytes = built.bytes;
+        if (c.keepEndRecord) {
+            put16(bytes, built.endRecordOffset + 8, 0xFFFF);
+            put16(bytes, built.endRecordOffset + 10, 0xFFFF);
+        } else {
+            bytes.resize(built.centralDirOffset);
+        }
+        writeFile((root / "a.zip").string(), bytes);
+        TZipArchiver arc;
+        openOn(arc, (root / "a.zip").string());
+        ASSERT_EQ(arc.FileCount(), 1u);
+        EXPECT_EQ(arc.Entry(0).Name, c.expected);
+    }
+}
+
+TEST_F(ArchiveRebuildTest, RebuildErrors) {
+    struct Case {
+        std::string label;
+        std::string bytes;
+        TSpanningMode spanning;
+        int native;
+    };
+    const std::string noDirectory = [] {
+        auto built = buildZip({{{.name = "a.txt", .data = "a"}}});
+        return built.bytes.substr(0, built.centralDirOffset);
+    }();
+    const std::vector<Case> cases = {
+        {"empty file", "", TSpanningMode::smNone, 35},
+        {"no local header", std::string(70000, 'P') + "K\x03", TSpanningMode::smNone, 35},
+        {"signature too near the end", std::string("PK\x03\x04", 4) + std::string(25, '\0'), TSpanningMode::smNone, 35},
+        {"multi-volume", noDirectory, TSpanningMode::smSpanning, 44},
+        {"readable", noDirectory, TSpanningMode::smNone, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        writeFile((root / "a.zip").string(), c.bytes);
+        ArchiveFile file((root / "a.zip").string(), kModeReadOnlyDenyNone);
+        TDirManager dm(&file, TDirSettings{.SpanningMode = c.spanning}, false, false);
+        int native = 0;
+        try {
+            dm.LoadDir();
+        } catch (const EArchiveError& e) {
+            native = e.NativeError();
+        }
+        EXPECT_EQ(native, c.native);
+        EXPECT_EQ(dm.CDir.ItemCount(), c.native == 0 ? 1u : 0u);
+    }
+}
+
+// A streamed entry whose descriptor never comes has no known size: it fails and the file
+// already in the folder stays, instead of being replaced by an empty one.
+TEST_F(ArchiveRebuildTest, StreamedEntryWithoutDescriptorKeepsTheOldFile) {
+    auto built = buildZip({{{.name = "a.txt", .data = "first", .method = 0},
+                            {.name = "b.txt", .data = textOf(3000, 5), .dataDescriptor = true}}});
+    std::string bytes = built.bytes;
+    bytes.resize(built.dataOffsets[1] + 100);  // inside b.txt's data
+    writeFile((root / "a.zip").string(), bytes);
+    fs::create_directories(out);
+    writeFile((out / "b.txt").string(), "old");
+    TZipArchiver arc;
+    openOn(arc, (root / "a.zip").string());
+    ASSERT_EQ(arc.FileCount(), 2u);
+    EXPECT_TRUE(arc.Entry(1).DescriptorMissing);
+    EXPECT_EQ(extractIgnoringFailures(arc).size(), 1u);
+    EXPECT_EQ(outFile("a.txt"), "first");
+    EXPECT_EQ(outFile("b.txt"), "old");
+    EXPECT_EQ(listOut(), (std::vector<std::string>{"a.txt", "b.txt"}));
+}
+
+// Files dense with signatures are read in one pass: a descriptor search per header, or a
+// window read per stray candidate of the stub search, would take minutes on these.
+TEST_F(ArchiveRebuildTest, FilesDenseWithSignaturesAreReadInOnePass) {
+    // Streamed headers back to back, no descriptor anywhere.
+    std::string dense;
+    const std::string header = localHeader("", 0x0008, 0, 0);
+    while (dense.size() + header.size() <= (2u << 20)) dense += header;
+    writeFile((root / "dense.zip").string(), dense);
+    TZipArchiver arc;
+    openOn(arc, (root / "dense.zip").string());
+    EXPECT_EQ(arc.FileCount(), dense.size() / header.size());
+    arc.CloseArchive();
+
+    // A stub of 2 MiB full of stray signatures in front of an archive whose offsets count
+    // from the end of the stub.
+    std::string stub = "MZ";
+    while (stub.size() < (2u << 20)) stub += std::string("PK\x03\x04", 4);
+    TestArchive a{{{.name = "a.txt", .data = "alpha", .method = 0}, {.name = "b.txt", .data = textOf(2000)}}};
+    a.prefix = stub;
+    a.offsetsAfterPrefix = true;
+    TZipArchiver stubbed;
+    openOn(stubbed, put(a, "stub.zip"));
+    EXPECT_EQ(stubbed.DMHandle()->StubSize, stub.size());
+    EXPECT_EQ(extractIgnoringFailures(stubbed), std::vector<int>{});
+    EXPECT_EQ(outFile("a.txt"), "alpha");
+    EXPECT_EQ(outFile("b.txt"), textOf(2000));
+}
+
+} // namespace
+} // namespace upd::test
