@@ -109,4 +109,30 @@ inline std::string textOf(size_t n, unsigned seed = 1) {
     return s;
 }
 
+// Little-endian stores into an archive's bytes, for the tests that damage a field.
+inline void put16(std::string& s, size_t at, uint16_t v) {
+    s[at] = static_cast<char>(v & 0xFF);
+    s[at + 1] = static_cast<char>(v >> 8);
+}
+inline void put32(std::string& s, size_t at, uint32_t v) {
+    put16(s, at, static_cast<uint16_t>(v));
+    put16(s, at + 2, static_cast<uint16_t>(v >> 16));
+}
+inline void put64(std::string& s, size_t at, uint64_t v) {
+    put32(s, at, static_cast<uint32_t>(v));
+    put32(s, at + 4, static_cast<uint32_t>(v >> 32));
+}
+
+// Native errors of one extraction of every entry, every failure ignored.
+inline std::vector<int> extractAll(TZipArchiver& arc) {
+    std::vector<int> natives;
+    arc.OnProcessFileFailure = [&](TBaseArchiver&, const std::string&, TProcessOperation, int n, int,
+                                   const std::string&, TFailureAction& a) {
+        natives.push_back(n);
+        a = TFailureAction::fxaIgnore;
+    };
+    arc.ExtractFiles("*.*", 10431, "");
+    return natives;
+}
+
 } // namespace upd::test

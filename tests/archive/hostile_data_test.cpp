@@ -18,31 +18,6 @@ namespace {
 namespace fs = std::filesystem;
 using HostileDataTest = ArchiveTest;
 
-void put16(std::string& s, size_t at, uint16_t v) {
-    s[at] = static_cast<char>(v & 0xFF);
-    s[at + 1] = static_cast<char>(v >> 8);
-}
-void put32(std::string& s, size_t at, uint32_t v) {
-    put16(s, at, static_cast<uint16_t>(v));
-    put16(s, at + 2, static_cast<uint16_t>(v >> 16));
-}
-void put64(std::string& s, size_t at, uint64_t v) {
-    put32(s, at, static_cast<uint32_t>(v));
-    put32(s, at + 4, static_cast<uint32_t>(v >> 32));
-}
-
-// Native errors of one extraction, every failure ignored.
-std::vector<int> extractAll(TZipArchiver& arc) {
-    std::vector<int> natives;
-    arc.OnProcessFileFailure = [&](TBaseArchiver&, const std::string&, TProcessOperation, int n, int,
-                                   const std::string&, TFailureAction& a) {
-        natives.push_back(n);
-        a = TFailureAction::fxaIgnore;
-    };
-    arc.ExtractFiles("*.*", 10431, "");
-    return natives;
-}
-
 // Runs `work` in a child process whose address space is capped a little above what the
 // process already uses, so that an allocation sized by a claim in the archive fails there
 // instead of taking the machine's memory. Returns the child's exit code (99: bad_alloc).

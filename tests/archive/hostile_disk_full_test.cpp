@@ -64,13 +64,7 @@ TEST_F(HostileDiskFullTest, FullDiskFailsWith65AndKeepsTheOldFile) {
         TZipArchiver arc;
         openOn(arc, path);
         arc.setPassword("pw");
-        std::vector<int> natives;
-        arc.OnProcessFileFailure = [&](TBaseArchiver&, const std::string&, TProcessOperation, int n, int,
-                                       const std::string&, TFailureAction& a) {
-            natives.push_back(n);
-            a = TFailureAction::fxaIgnore;
-        };
-        arc.ExtractFiles("*.*", 10431, "");
+        const std::vector<int> natives = extractAll(arc);
         EXPECT_EQ(natives, std::vector<int>{65});
         if (c.replaces) {
             EXPECT_EQ(outFile(c.entry.name), "old");
