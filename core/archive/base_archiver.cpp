@@ -48,7 +48,11 @@ std::vector<AheadDecoder::Spec> aheadSpecs(const TDirManager& dm, size_t first, 
     const TDirArray& list = dm.CDir;
     for (size_t i = first; i < last; ++i) {
         const TDirItem& item = list[i];
-        if (!item.Tagged || item.compressedSize() <= AheadDecoder::kLargerThan) continue;
+        if (!item.Tagged) continue;
+        const bool large = item.compressedSize() > AheadDecoder::kLargerThan;
+        const bool small = item.compressedSize() <= AheadDecoder::kInMemoryUpTo &&
+                           item.uncompressedSize() <= AheadDecoder::kInMemoryUpTo;
+        if (!large && !small) continue;
         const uint16_t method = item.CompressionMethod;
         if (method != zip::kMethodStored && method != zip::kMethodDeflated) continue;
         if (item.encrypted() && (item.isAes() || item.CentralDir.extractVersion >= zip::kStrongEncryptionVersion))
@@ -64,8 +68,11 @@ std::vector<AheadDecoder::Spec> aheadSpecs(const TDirManager& dm, size_t first, 
         spec.dataLimit = dm.CentralDirOffset;
         spec.method = method;
         spec.encrypted = item.encrypted();
+        spec.inMemory = !large;
         specs.push_back(spec);
     }
+    // A single small entry has nothing to overlap with.
+    if (specs.size() == 1 && specs.front().inMemory) specs.clear();
     return specs;
 }
 

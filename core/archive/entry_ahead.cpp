@@ -17,8 +17,11 @@
 namespace upd {
 namespace {
 
-// Workers, and so entries decoded at once.
+// Workers, and so entries decoded at once; also the most unnamed files held.
 constexpr size_t kWorkers = 2;
+// Entries decoded into memory and not yet written: at most so many, of so many bytes.
+constexpr size_t kMaxJobs = 64;
+constexpr uint64_t kMemoryBudget = 4 << 20;
 // Steps a worker may be ahead of the caller's events before it waits (memory stays small
 // whatever the entry's size).
 constexpr size_t kMaxQueuedSteps = 8192;
@@ -30,6 +33,8 @@ struct AheadDecoder::Job {
     size_t specPos = 0;
     std::string password;
     int tmpFd = -1;
+    std::unique_ptr<uint8_t[]> data;  // an entry decoded into memory
+    uint64_t reserved = 0;            // its share of the memory budget
     bool prepared = false;   // header accepted, file made: the caller may take it
     bool unusable = false;   // the caller decodes the entry itself
     bool taken = false;
@@ -49,7 +54,8 @@ struct AheadDecoder::Job {
 // write, as on the caller's thread) and the inflate state.
 struct AheadDecoder::Worker {
     ChunkReader reader{DecodeBuffers::kChunk, 2};
-    std::unique_ptr<uint8_t[]> output = std::make_unique<uint8_t[]>(DecodeBuffers::kOutput);
+    std::unique_ptr<uint8_t[]> input = std::make_unique_for_overwrite<uint8_t[]>(AheadDecoder::kInMemoryUpTo);
+    std::unique_ptr<uint8_t[]> output = std::make_unique_for_overwrite<uint8_t[]>(DecodeBuffers::kOutput);
     z_stream z{};
     bool zReady = false;
 
@@ -78,7 +84,7 @@ AheadDecoder::~AheadDecoder() {
         for (auto& job : jobs_) job->abort = true;
         jobs_.clear();
     }
-    cv_.notify_all();
+    wakeWorkers();
     for (auto& t : threads_) t.join();
     if (folderFd_ >= 0) ::close(folderFd_);
 }
@@ -88,33 +94,50 @@ void AheadDecoder::setFolder(int dirFd) {
     std::lock_guard<std::mutex> lock(m_);
     if (folderFd_ >= 0) return;
     folderFd_ = ::fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
-    cv_.notify_all();
+    wakeWorkers();
+}
+
+void AheadDecoder::wakeWorkers() {
+    workCv_.notify_all();
+    jobCv_.notify_all();
 }
 
 void AheadDecoder::dropLocked(const std::shared_ptr<Job>& job) {
     job->abort = true;
-    jobs_.erase(std::remove(jobs_.begin(), jobs_.end(), job), jobs_.end());
-    if (!job->workerDone) retired_.push_back(job);
+    const auto at = std::find(jobs_.begin(), jobs_.end(), job);
+    if (at == jobs_.end()) return;
+    jobs_.erase(at);
+    memoryHeld_ -= job->reserved;
+    if (!job->workerDone && !job->spec.inMemory) retired_.push_back(job);
 }
 
 void AheadDecoder::reach(size_t index) {
     if (specs_.empty()) return;
     std::lock_guard<std::mutex> lock(m_);
     callerAt_ = index;
-    const auto jobs = jobs_;
-    for (const auto& job : jobs)
-        if (job->spec.index < index) dropLocked(job);
-    cv_.notify_all();
+    bool dropped = false;
+    while (true) {
+        const auto passed =
+            std::find_if(jobs_.begin(), jobs_.end(), [&](const auto& job) { return job->spec.index < index; });
+        if (passed == jobs_.end()) break;
+        dropLocked(std::shared_ptr<Job>(*passed));
+        dropped = true;
+    }
+    if (dropped) wakeWorkers();
 }
 
 bool AheadDecoder::claimable() {
-    if (stop_ || noMore_ || folderFd_ < 0 || jobs_.size() >= kWorkers) return false;
+    if (stop_) return false;
     for (; cursor_ < specs_.size(); ++cursor_) {
-        const size_t index = specs_[cursor_].index;
-        if (index < callerAt_ || index == callerOwns_) continue;
+        const Spec& spec = specs_[cursor_];
+        if (spec.index < callerAt_ || spec.index == callerOwns_ || (noMore_ && !spec.inMemory)) continue;
         const bool claimed =
-            std::any_of(jobs_.begin(), jobs_.end(), [&](const auto& job) { return job->spec.index == index; });
-        if (!claimed) return true;
+            std::any_of(jobs_.begin(), jobs_.end(), [&](const auto& job) { return job->spec.index == spec.index; });
+        if (claimed) continue;
+        // In archive order: the next entry waits until there is room for it.
+        if (spec.inMemory) return jobs_.size() < kMaxJobs && memoryHeld_ + spec.declared <= kMemoryBudget;
+        const auto files = std::count_if(jobs_.begin(), jobs_.end(), [](const auto& job) { return !job->spec.inMemory; });
+        return folderFd_ >= 0 && static_cast<size_t>(files) < kWorkers;
     }
     return false;
 }
@@ -122,12 +145,14 @@ bool AheadDecoder::claimable() {
 void AheadDecoder::run(Worker& w) {
     std::unique_lock<std::mutex> lock(m_);
     for (;;) {
-        cv_.wait(lock, [this] { return stop_ || claimable(); });
+        workCv_.wait(lock, [this] { return stop_ || claimable(); });
         if (stop_) return;
         auto job = std::make_shared<Job>();
         job->spec = specs_[cursor_];
         job->specPos = cursor_++;
         job->password = password_;
+        if (job->spec.inMemory) job->reserved = job->spec.declared;
+        memoryHeld_ += job->reserved;
         jobs_.push_back(job);
         lock.unlock();
         decode(w, *job);
@@ -140,19 +165,19 @@ void AheadDecoder::run(Worker& w) {
         job->workerDone = true;
         if (!job->prepared) job->unusable = true;
         retired_.erase(std::remove(retired_.begin(), retired_.end(), job), retired_.end());
-        cv_.notify_all();
+        callerCv_.notify_all();
     }
 }
 
 bool AheadDecoder::publish(Job& job, const Step& step) {
     std::unique_lock<std::mutex> lock(m_);
-    cv_.wait(lock, [&] { return job.abort || stop_ || job.steps.size() < kMaxQueuedSteps; });
+    jobCv_.wait(lock, [&] { return job.abort || stop_ || job.steps.size() < kMaxQueuedSteps; });
     if (job.abort || stop_) return false;
     job.steps.push_back(step);
-    cv_.notify_all();
+    callerCv_.notify_all();
     if (!step.diskFull) return true;
     job.resumed = false;
-    cv_.wait(lock, [&] { return job.abort || stop_ || job.resumed; });
+    jobCv_.wait(lock, [&] { return job.abort || stop_ || job.resumed; });
     return !(job.abort || stop_);
 }
 
@@ -182,13 +207,17 @@ void AheadDecoder::decode(Worker& w, Job& job) {
         dataAt += zip::kEncryptionHeaderSize;
     }
     if (!w.resetInflate()) return;
+    if (sp.inMemory) {
+        decodeToMemory(w, job, dataAt, compSize, keys);
+        return;
+    }
     const int fd = ::openat(folderFd_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (fd < 0) return;
     {
         std::lock_guard<std::mutex> lock(m_);
         job.tmpFd = fd;
         job.prepared = true;
-        cv_.notify_all();
+        callerCv_.notify_all();
     }
 
     // The same stages over the same chunks as on the caller's thread, so that every
@@ -278,7 +307,84 @@ void AheadDecoder::decode(Worker& w, Job& job) {
     job.end.failed = readFailed;
     job.end.crc = crc;
     job.finished = true;
-    cv_.notify_all();
+    callerCv_.notify_all();
+}
+
+void AheadDecoder::decodeToMemory(Worker& w, Job& job, uint64_t dataAt, uint64_t compSize,
+                                  std::optional<zip::ZipCryptoKeys>& keys) {
+    const Spec& sp = job.spec;
+    job.data = std::make_unique_for_overwrite<uint8_t[]>(std::max<uint64_t>(sp.declared, 1));
+    // A small entry is handed over whole: one lock for all its steps.
+    std::deque<Step> steps;
+    // One piece, as on the caller's thread for an entry of one chunk.
+    const bool stored = sp.method == zip::kMethodStored;
+    uint64_t produced = 0;
+    uint32_t crc = 0;
+    bool readFailed = false;
+    auto emit = [&](int64_t progress, const uint8_t* data, size_t n, bool checksum) {
+        Step step;
+        step.progress = progress;
+        bool stopHere = false;
+        if (n > sp.declared - produced) {
+            n = static_cast<size_t>(sp.declared - produced);
+            step.failed = stopHere = true;
+        }
+        std::copy(data, data + n, job.data.get() + produced);
+        if (checksum) crc = static_cast<uint32_t>(crc32_z(crc, data, n));
+        produced += n;
+        step.producedAfter = produced;
+        steps.push_back(step);
+        return !stopHere;
+    };
+    const size_t n = static_cast<size_t>(compSize);
+    uint8_t* in = w.input.get();
+    if (n > 0 && file_.readAt(dataAt, in, n) != n) {
+        readFailed = true;
+    } else if (n > 0) {
+        bool crcDone = false;
+        if (keys && stored) {
+            keys->decrypt(in, in, n, crc);
+            crcDone = true;
+        } else if (keys) {
+            keys->decrypt(in, in, n);
+        }
+        if (stored) {
+            bool going = true;
+            for (size_t at = 0; at < n && going; at += DecodeBuffers::kStoredSlice) {
+                const size_t slice = std::min(n - at, DecodeBuffers::kStoredSlice);
+                going = emit(static_cast<int64_t>(produced + slice), in + at, slice, !crcDone);
+            }
+        } else {
+            z_stream& z = w.z;
+            z.next_in = in;
+            z.avail_in = static_cast<uInt>(n);
+            for (;;) {
+                const auto progress = static_cast<int64_t>(produced);
+                z.next_out = w.output.get();
+                z.avail_out = static_cast<uInt>(DecodeBuffers::kOutput);
+                const int r = inflate(&z, Z_NO_FLUSH);
+                if (r < 0 && !(r == Z_BUF_ERROR && z.avail_in == 0)) {
+                    Step step;
+                    step.progress = progress;
+                    step.producedAfter = produced;
+                    step.failed = true;
+                    steps.push_back(step);
+                    break;
+                }
+                const size_t have = DecodeBuffers::kOutput - z.avail_out;
+                if (!emit(progress, w.output.get(), have, true)) break;
+                if (r == Z_STREAM_END) break;
+                if (z.avail_out != 0 && (z.avail_in == 0 || r == Z_BUF_ERROR)) break;
+            }
+        }
+    }
+    std::lock_guard<std::mutex> lock(m_);
+    job.steps = std::move(steps);
+    job.end.failed = readFailed;
+    job.end.crc = crc;
+    job.finished = true;
+    job.prepared = true;
+    callerCv_.notify_all();
 }
 
 std::shared_ptr<AheadDecoder::Job> AheadDecoder::take(size_t index, const std::string& password) {
@@ -293,16 +399,16 @@ std::shared_ptr<AheadDecoder::Job> AheadDecoder::take(size_t index, const std::s
             cursor_ = std::min(cursor_, job->specPos);
             dropLocked(job);
         }
-        cv_.notify_all();
+        wakeWorkers();
     }
     std::shared_ptr<Job> job;
     for (const auto& j : jobs_)
         if (j->spec.index == index) job = j;
-    if (job) cv_.wait(lock, [&] { return job->prepared || job->unusable; });
+    if (job) callerCv_.wait(lock, [&] { return job->prepared || job->unusable; });
     if (!job || !job->prepared) {
         if (job) dropLocked(job);
         callerOwns_ = index;
-        cv_.notify_all();
+        wakeWorkers();
         return nullptr;
     }
     job->taken = true;
@@ -311,20 +417,22 @@ std::shared_ptr<AheadDecoder::Job> AheadDecoder::take(size_t index, const std::s
 
 int AheadDecoder::fileOf(const Job& job) const { return job.tmpFd; }
 
+const uint8_t* AheadDecoder::dataOf(const Job& job) const { return job.data.get(); }
+
 bool AheadDecoder::nextStep(Job& job, Step& step) {
     std::unique_lock<std::mutex> lock(m_);
-    cv_.wait(lock, [&] { return !job.steps.empty() || job.finished || job.workerDone; });
+    callerCv_.wait(lock, [&] { return !job.steps.empty() || job.finished || job.workerDone; });
     if (job.steps.empty()) return false;
     step = job.steps.front();
     job.steps.pop_front();
-    cv_.notify_all();
+    jobCv_.notify_all();
     return true;
 }
 
 void AheadDecoder::resume(Job& job) {
     std::lock_guard<std::mutex> lock(m_);
     job.resumed = true;
-    cv_.notify_all();
+    wakeWorkers();
 }
 
 AheadDecoder::End AheadDecoder::endOf(Job& job) {
@@ -335,10 +443,15 @@ AheadDecoder::End AheadDecoder::endOf(Job& job) {
 void AheadDecoder::release(const std::shared_ptr<Job>& job) {
     std::unique_lock<std::mutex> lock(m_);
     dropLocked(job);
-    cv_.notify_all();
+    if (job->spec.inMemory) {
+        // Workers waiting for room are woken when half of it is free, not for every entry.
+        if (jobs_.size() <= kMaxJobs / 2 && memoryHeld_ <= kMemoryBudget / 2) workCv_.notify_all();
+        return;
+    }
+    wakeWorkers();
     // Once the worker is off it, nothing but the pending file holds the entry's file: a
     // discarded entry gives its space back at once.
-    cv_.wait(lock, [&] { return job->workerDone; });
+    callerCv_.wait(lock, [&] { return job->workerDone; });
     if (job->tmpFd >= 0) {
         ::close(job->tmpFd);
         job->tmpFd = -1;
@@ -349,12 +462,12 @@ void AheadDecoder::giveUp(const std::shared_ptr<Job>& job) {
     release(job);
     std::lock_guard<std::mutex> lock(m_);
     callerOwns_ = job->spec.index;
-    cv_.notify_all();
+    wakeWorkers();
 }
 
 void AheadDecoder::waitWorkersOff(const std::vector<std::shared_ptr<Job>>& jobs,
                                   std::unique_lock<std::mutex>& lock) {
-    cv_.wait(lock, [&] {
+    callerCv_.wait(lock, [&] {
         return std::all_of(jobs.begin(), jobs.end(), [](const auto& job) { return job->workerDone; });
     });
 }
@@ -365,12 +478,12 @@ bool AheadDecoder::releaseSpace() {
     noMore_ = true;
     std::vector<std::shared_ptr<Job>> dropped;
     for (const auto& job : jobs_)
-        if (!job->taken) dropped.push_back(job);
+        if (!job->taken && !job->spec.inMemory) dropped.push_back(job);
     for (const auto& job : dropped) dropLocked(job);
     // Jobs dropped earlier whose worker had not yet let go hold space too.
     dropped.insert(dropped.end(), retired_.begin(), retired_.end());
     retired_.clear();
-    cv_.notify_all();
+    wakeWorkers();
     waitWorkersOff(dropped, lock);
     bool freed = false;
     for (const auto& job : dropped)

@@ -16,9 +16,12 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "archive/zip_crypto.h"
 
 namespace upd {
 
@@ -35,6 +38,7 @@ public:
         uint64_t dataLimit = 0;       // the central directory's offset: entry data ends before it
         uint16_t method = 0;          // stored or deflated
         bool encrypted = false;       // traditional encryption
+        bool inMemory = false;        // small: decoded into memory, written by the caller
     };
 
     // One progress event of the entry and what followed it.
@@ -59,6 +63,8 @@ public:
 
     // Entries decoded into an unnamed file: compressed data larger than one chunk.
     static constexpr uint64_t kLargerThan = 1 << 20;
+    // Entries decoded into memory: at most this much, compressed and uncompressed.
+    static constexpr uint64_t kInMemoryUpTo = 1 << 20;
 
     AheadDecoder(ArchiveFile& file, std::vector<Spec> specs, std::string password);
     ~AheadDecoder();
@@ -73,8 +79,10 @@ public:
     // The job of entry `index` when it can be used with `password` (the one its encryption
     // header was accepted with); null when the caller decodes the entry itself.
     std::shared_ptr<Job> take(size_t index, const std::string& password);
-    // The job's unnamed file.
+    // The job's unnamed file (-1 for an entry decoded into memory).
     int fileOf(const Job& job) const;
+    // An entry decoded into memory: its bytes, valid up to the last step's producedAfter.
+    const uint8_t* dataOf(const Job& job) const;
     // Waits for the job's next step; false when it has no more.
     bool nextStep(Job& job, Step& step);
     // After a diskFull step, once the caller wrote its bytes.
@@ -86,8 +94,8 @@ public:
     // The job is not used after all (its file could not be put in place): the caller
     // decodes the entry itself.
     void giveUp(const std::shared_ptr<Job>& job);
-    // Space is short: work on entries the caller has not come to yet is dropped and its
-    // files freed, and no more is started. True when some was dropped.
+    // Space is short: unnamed files of entries the caller has not come to yet are dropped
+    // and freed, and no more are made. True when some were dropped.
     bool releaseSpace();
 
 private:
@@ -95,7 +103,10 @@ private:
     void run(Worker& w);
     bool claimable();
     void decode(Worker& w, Job& job);
+    void decodeToMemory(Worker& w, Job& job, uint64_t dataAt, uint64_t compSize,
+                        std::optional<zip::ZipCryptoKeys>& keys);
     bool publish(Job& job, const Step& step);
+    void wakeWorkers();
     void dropLocked(const std::shared_ptr<Job>& job);
     void waitWorkersOff(const std::vector<std::shared_ptr<Job>>& jobs, std::unique_lock<std::mutex>& lock);
 
@@ -103,14 +114,17 @@ private:
     const std::vector<Spec> specs_;
 
     std::mutex m_;
-    std::condition_variable cv_;
+    std::condition_variable workCv_;    // workers wait for an entry to take on
+    std::condition_variable jobCv_;     // workers wait inside a job (room for steps, resume)
+    std::condition_variable callerCv_;  // the caller waits for a job
     std::string password_;       // for entries claimed from now on
     int folderFd_ = -1;
     bool stop_ = false;
-    bool noMore_ = false;        // space ran short: nothing more is decoded ahead
+    bool noMore_ = false;        // space ran short: no more unnamed files
     size_t cursor_ = 0;          // next spec to consider
     size_t callerAt_ = 0;        // the entry the caller has come to
     size_t callerOwns_ = SIZE_MAX;  // an entry the caller decodes itself
+    uint64_t memoryHeld_ = 0;    // bytes reserved by entries decoded into memory
     std::vector<std::shared_ptr<Job>> jobs_;  // claimed and not yet released
     std::vector<std::shared_ptr<Job>> retired_;  // dropped while their worker was at them
     std::vector<std::unique_ptr<Worker>> workers_;

@@ -12,7 +12,8 @@
 namespace upd {
 
 DecodeBuffers::DecodeBuffers()
-    : plain(std::make_unique<uint8_t[]>(kChunk)), output(std::make_unique<uint8_t[]>(kOutput)) {}
+    : plain(std::make_unique_for_overwrite<uint8_t[]>(kChunk)),
+      output(std::make_unique_for_overwrite<uint8_t[]>(kOutput)) {}
 
 DecodeBuffers::~DecodeBuffers() {
     if (zReady) inflateEnd(&z);
@@ -114,6 +115,14 @@ void EntryDecoder::follow(const TDirItem& item, State& s, AheadDecoder& ahead,
             s.stop = true;
             return;
         }
+        if (const uint8_t* data = ahead.dataOf(*job); data && step.producedAfter > s.produced) {
+            // Decoded into memory: written here, as it would have been.
+            if (!a_.writeRequest(s.fd, data + s.produced, static_cast<size_t>(step.producedAfter - s.produced),
+                                 s.writeOffset)) {
+                s.stop = true;
+                return;
+            }
+        }
         if (step.diskFull) {
             uint64_t offset = step.offset;
             if (!a_.writeRequest(ahead.fileOf(*job), step.data, step.size, offset)) {
@@ -199,7 +208,7 @@ void EntryDecoder::decode(size_t index, PendingFile& out, const std::string& wor
             // A worker may have decoded the entry already (or be at it).
             std::shared_ptr<AheadDecoder::Job> job;
             if (a_.ahead_) job = a_.ahead_->take(index, a_.FPassword);
-            if (job && !out.adopt(a_.ahead_->fileOf(*job))) {
+            if (job && a_.ahead_->fileOf(*job) >= 0 && !out.adopt(a_.ahead_->fileOf(*job))) {
                 a_.ahead_->giveUp(job);
                 job.reset();
             }

@@ -52,6 +52,8 @@ struct Scenario {
     bool extractCorrupted = false;
 };
 
+void PrintTo(const Scenario& scenario, std::ostream* os) { *os << scenario.label; }
+
 struct Outcome {
     std::vector<std::string> events;
     std::vector<std::string> files;  // name, size, mode, time, content digest
@@ -149,8 +151,34 @@ std::vector<TestEntry> largeEntries(const std::string& password) {
     };
 }
 
+// Many small entries of every kind, one of them with a bad checksum and one that inflates
+// beyond the size kept in memory.
+std::vector<TestEntry> smallEntries() {
+    std::vector<TestEntry> entries;
+    for (unsigned i = 0; i < 150; ++i) {
+        TestEntry e;
+        e.name = "s/" + std::to_string(i % 7) + "/f" + std::to_string(i);
+        const size_t size = i % 10 == 0 ? 0 : (i * 7919u) % (i % 3 == 0 ? 200000u : 9000u);
+        e.data = i % 4 == 0 ? noiseOf(size, i) : textOf(size, i);
+        e.method = i % 5 == 0 ? 0 : 8;
+        if (i % 2 == 0) e.password = "pw";
+        if (i == 77) e.centralCrc = 1;
+        entries.push_back(e);
+    }
+    entries.push_back({.name = "s/wide.txt", .data = textOf(3 << 20, 9), .password = "pw"});
+    return entries;
+}
+
 std::vector<Scenario> scenarios() {
     std::vector<Scenario> list;
+    list.push_back({.label = "ManySmallEntries", .entries = smallEntries()});
+    list.push_back({.label = "ManySmallEntriesCancelled", .entries = smallEntries(), .cancelAtProgress = 90});
+    {
+        auto entries = smallEntries();
+        for (size_t i = 60; i < entries.size(); ++i)
+            if (!entries[i].password.empty()) entries[i].password = "other";
+        list.push_back({.label = "ManySmallEntriesPasswordChanges", .entries = entries, .passwordAnswers = {"other"}});
+    }
     list.push_back({.label = "StoredAndDeflatedBetweenSmallEntries", .entries = largeEntries("pw")});
     {
         // The second half is encrypted with another password: asked once, mid-archive.
