@@ -321,8 +321,8 @@ void TBaseArchiver::processTagged(long onlyIndex) {
 
     const size_t first = onlyIndex >= 0 ? static_cast<size_t>(onlyIndex) : 0;
     const size_t last = onlyIndex >= 0 ? first + 1 : list.ItemCount();
-    AheadDecoder ahead(*FCompressedStream, decodeAhead_ ? aheadSpecs(*DMHandle_, first, last) : std::vector<AheadDecoder::Spec>{},
-                       FPassword);
+    auto specs = decodeAhead_ ? aheadSpecs(*DMHandle_, first, last) : std::vector<AheadDecoder::Spec>{};
+    AheadDecoder ahead(*FCompressedStream, std::move(specs), FPassword);
     struct AheadScope {
         TBaseArchiver& a;
         AheadDecoder* outer;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <exception>
 #include <fcntl.h>
 #include <optional>
 #include <unistd.h>
@@ -73,8 +74,20 @@ struct AheadDecoder::Worker {
 AheadDecoder::AheadDecoder(ArchiveFile& file, std::vector<Spec> specs, std::string password)
     : file_(file), specs_(std::move(specs)), password_(std::move(password)) {
     if (specs_.empty()) return;
-    for (size_t i = 0; i < kWorkers; ++i) workers_.push_back(std::make_unique<Worker>());
-    for (size_t i = 0; i < kWorkers; ++i) threads_.emplace_back([this, i] { run(*workers_[i]); });
+    try {
+        for (size_t i = 0; i < kWorkers; ++i) workers_.push_back(std::make_unique<Worker>());
+        for (size_t i = 0; i < kWorkers; ++i) threads_.emplace_back([this, i] { run(*workers_[i]); });
+    } catch (const std::exception&) {
+        // No threads to be had: every entry is decoded on the caller's thread.
+        {
+            std::lock_guard<std::mutex> lock(m_);
+            stop_ = true;
+        }
+        wakeWorkers();
+        for (auto& t : threads_) t.join();
+        threads_.clear();
+        specs_.clear();
+    }
 }
 
 AheadDecoder::~AheadDecoder() {
@@ -136,7 +149,8 @@ bool AheadDecoder::claimable() {
         if (claimed) continue;
         // In archive order: the next entry waits until there is room for it.
         if (spec.inMemory) return jobs_.size() < kMaxJobs && memoryHeld_ + spec.declared <= kMemoryBudget;
-        const auto files = std::count_if(jobs_.begin(), jobs_.end(), [](const auto& job) { return !job->spec.inMemory; });
+        const auto files =
+            std::count_if(jobs_.begin(), jobs_.end(), [](const auto& job) { return !job->spec.inMemory; });
         return folderFd_ >= 0 && static_cast<size_t>(files) < kWorkers;
     }
     return false;
@@ -155,8 +169,17 @@ void AheadDecoder::run(Worker& w) {
         memoryHeld_ += job->reserved;
         jobs_.push_back(job);
         lock.unlock();
-        decode(w, *job);
+        bool broke = false;
+        try {
+            decode(w, *job);
+        } catch (const std::exception&) {
+            broke = true;  // out of memory or threads: the entry fails or the caller decodes it
+        }
         lock.lock();
+        if (broke && !job->finished) {
+            job->end.failed = true;
+            job->finished = true;
+        }
         // A dropped job's file goes at once: its space may be what the caller waits for.
         if (job->abort && !job->taken && job->tmpFd >= 0) {
             ::close(job->tmpFd);

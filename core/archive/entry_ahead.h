@@ -111,7 +111,7 @@ private:
     void waitWorkersOff(const std::vector<std::shared_ptr<Job>>& jobs, std::unique_lock<std::mutex>& lock);
 
     ArchiveFile& file_;
-    const std::vector<Spec> specs_;
+    std::vector<Spec> specs_;  // empty: nothing is decoded ahead
 
     std::mutex m_;
     std::condition_variable workCv_;    // workers wait for an entry to take on

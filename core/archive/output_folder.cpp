@@ -147,8 +147,8 @@ bool PendingFile::adopt(int tmpFd) {
     if (::fstat(fd_, &st) != 0) return false;
     // The group a file made in its own folder gets (a set-group-ID folder passes on its own).
     struct stat tmp {};
-    if (::fstat(tmpFd, &tmp) != 0 || (tmp.st_gid != st.st_gid && ::fchown(tmpFd, static_cast<uid_t>(-1), st.st_gid) != 0))
-        return false;
+    if (::fstat(tmpFd, &tmp) != 0) return false;
+    if (tmp.st_gid != st.st_gid && ::fchown(tmpFd, static_cast<uid_t>(-1), st.st_gid) != 0) return false;
     if (::fchmod(tmpFd, st.st_mode & 07777) != 0) return false;
     char source[64];
     std::snprintf(source, sizeof source, "/proc/self/fd/%d", tmpFd);

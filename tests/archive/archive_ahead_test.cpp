@@ -194,13 +194,15 @@ std::vector<Scenario> scenarios() {
         list.push_back({.label = "FailedEntriesAreIgnored", .entries = entries});
         list.push_back({.label = "FailedEntryRetriedThenAborted",
                         .entries = entries,
-                        .failureAnswers = {TFailureAction::fxaRetry, TFailureAction::fxaIgnore, TFailureAction::fxaAbort}});
+                        .failureAnswers = {TFailureAction::fxaRetry, TFailureAction::fxaIgnore,
+                                           TFailureAction::fxaAbort}});
         list.push_back({.label = "CorruptedEntriesKept", .entries = entries, .extractCorrupted = true});
     }
     for (int at : {2, 20, 52, 56, 60, 75})
         list.push_back({.label = "CancelAtProgressEvent" + std::to_string(at), .entries = largeEntries("pw"),
                         .cancelAtProgress = at});
-    list.push_back({.label = "RefusedLargeEntryIsPassedOver", .entries = largeEntries("pw"), .refuse = "big/stored.bin"});
+    list.push_back(
+        {.label = "RefusedLargeEntryIsPassedOver", .entries = largeEntries("pw"), .refuse = "big/stored.bin"});
     return list;
 }
 
