@@ -9,6 +9,7 @@
 #include "app/ui/dialogs.h"
 #include "archive/archive_lock.h"
 #include "archive/dos_time.h"
+#include "archive/entry_ahead.h"
 #include "archive/entry_decoder.h"
 #include "archive/file_mode.h"
 #include "archive/mask_match.h"
@@ -40,6 +41,40 @@ std::string folderPart(const std::string& name) {
 }
 
 const char* const kConfirmCaption = "Confirm";
+
+// Entries worth decoding ahead, in archive order.
+std::vector<AheadDecoder::Spec> aheadSpecs(const TDirManager& dm, size_t first, size_t last) {
+    std::vector<AheadDecoder::Spec> specs;
+    const TDirArray& list = dm.CDir;
+    for (size_t i = first; i < last; ++i) {
+        const TDirItem& item = list[i];
+        if (!item.Tagged) continue;
+        const bool large = item.compressedSize() > AheadDecoder::kLargerThan;
+        const bool small = item.compressedSize() <= AheadDecoder::kInMemoryUpTo &&
+                           item.uncompressedSize() <= AheadDecoder::kInMemoryUpTo;
+        if (!large && !small) continue;
+        const uint16_t method = item.CompressionMethod;
+        if (method != zip::kMethodStored && method != zip::kMethodDeflated) continue;
+        if (item.encrypted() && (item.isAes() || item.CentralDir.extractVersion >= zip::kStrongEncryptionVersion))
+            continue;
+        const bool isFolder = (item.CentralDir.externalAttr & zip::kAttrDirectory) != 0 ||
+                              (!item.Name.empty() && (item.Name.back() == '/' || item.Name.back() == '\\'));
+        if (isFolder) continue;
+        AheadDecoder::Spec spec;
+        spec.index = i;
+        spec.headerAt = item.localHeaderOffset();
+        spec.compressedSize = item.compressedSize();
+        spec.declared = item.uncompressedSize();
+        spec.dataLimit = dm.CentralDirOffset;
+        spec.method = method;
+        spec.encrypted = item.encrypted();
+        spec.inMemory = !large;
+        specs.push_back(spec);
+    }
+    // A single small entry has nothing to overlap with.
+    if (specs.size() == 1 && specs.front().inMemory) specs.clear();
+    return specs;
+}
 
 } // namespace
 
@@ -284,14 +319,26 @@ void TBaseArchiver::processTagged(long onlyIndex) {
     FProgressCancel = false;
     FProgressEnabled = true;
 
+    const size_t first = onlyIndex >= 0 ? static_cast<size_t>(onlyIndex) : 0;
+    const size_t last = onlyIndex >= 0 ? first + 1 : list.ItemCount();
+    auto specs = decodeAhead_ ? aheadSpecs(*DMHandle_, first, last) : std::vector<AheadDecoder::Spec>{};
+    AheadDecoder ahead(*FCompressedStream, std::move(specs), FPassword);
+    struct AheadScope {
+        TBaseArchiver& a;
+        AheadDecoder* outer;
+        AheadScope(TBaseArchiver& archiver, AheadDecoder& decoder) : a(archiver), outer(archiver.ahead_) {
+            a.ahead_ = &decoder;
+        }
+        ~AheadScope() { a.ahead_ = outer; }
+    } aheadScope{*this, ahead};
+
     const auto op = TProcessOperation::poExtract;
     if (OnOverallProgress) OnOverallProgress(*this, 0, op, TProgressPhase::ppStart, FProgressCancel);
     if (!FProgressCancel) {
-        const size_t first = onlyIndex >= 0 ? static_cast<size_t>(onlyIndex) : 0;
-        const size_t last = onlyIndex >= 0 ? first + 1 : list.ItemCount();
         bool stop = false;
         for (size_t i = first; i < last && !stop; ++i) {
             if (!list[i].Tagged) continue;
+            ahead.reach(i);
             list[i].Operation = op;
             for (;;) {  // one attempt per pass; a retry goes round again
                 TFailureAction action = TFailureAction::fxaIgnore;
@@ -360,6 +407,8 @@ void TBaseArchiver::extractEntry(size_t index, const std::string& workName, cons
         raise(native_error::kCannotCreateFile, {folderPath + path->leaf});
     }
 
+    if (ahead_) ahead_->setFolder(output_->baseFd());
+
     const bool isFolder = (item.CentralDir.externalAttr & zip::kAttrDirectory) != 0 ||
                           (!item.Name.empty() && (item.Name.back() == '/' || item.Name.back() == '\\'));
     if (isFolder) return;
@@ -424,7 +473,7 @@ void TBaseArchiver::extractEntry(size_t index, const std::string& workName, cons
     }
     if (!created && !pending.createBeside(targetDir, leaf, mode)) raise(native_error::kCannotCreateFile, {destination});
 
-    EntryDecoder(*this).decode(index, pending.fd(), workName);
+    EntryDecoder(*this).decode(index, pending, workName);
     if (FSkipFile || FProgressCancel) return;  // the pending file removes itself
     const auto mtime = dosDateTimeToUnix(item.CentralDir.lastModDate, item.CentralDir.lastModTime);
     if (!pending.commit(modeAfter, mtime)) raise(native_error::kCannotCreateFile, {destination});
@@ -501,6 +550,8 @@ bool TBaseArchiver::writeRequest(int fd, const uint8_t* data, size_t n, uint64_t
             offset += n;
             return true;
         }
+        // Files of entries decoded ahead may hold the space: they go first.
+        if (ahead_ && ahead_->releaseSpace()) continue;
         if (!OnDiskFull) throw EArchiveError(native_error::kDiskFull);
         bool cancel = false;
         OnDiskFull(*this, 0, FFileName, cancel);

@@ -14,6 +14,7 @@
 
 namespace upd {
 
+class AheadDecoder;
 class Dialogs;
 class EntryDecoder;
 class OutputFolder;
@@ -119,8 +120,14 @@ public:
 
 protected:
     // Writes to an output file at `offset`; returns how many bytes were written (fewer
-    // means the device is full). Overridden by tests to simulate a full disk.
+    // means the device is full). Overridden by tests to simulate a full disk. Called on the
+    // caller's thread only; large entries decoded ahead are written by their worker, which
+    // comes here only for a write that fell short.
     virtual size_t writeOutput(int fd, const uint8_t* data, size_t n, uint64_t offset);
+
+    // Large entries are decoded ahead by workers unless this is off; off, every entry is
+    // decoded on the caller's thread alone (the reference the tests compare with).
+    void setDecodeAhead(bool on) { decodeAhead_ = on; }
 
     bool isZIPFormat = false;
 
@@ -169,6 +176,8 @@ private:
 
     std::unique_ptr<DecodeBuffers> buffers_;
     std::unique_ptr<OutputFolder> output_;
+    AheadDecoder* ahead_ = nullptr;  // during processing
+    bool decodeAhead_ = true;
 };
 
 } // namespace upd

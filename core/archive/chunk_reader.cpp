@@ -9,7 +9,7 @@
 namespace upd {
 
 ChunkReader::ChunkReader(size_t chunkSize, size_t buffers) : chunkSize_(chunkSize) {
-    for (size_t i = 0; i < buffers; ++i) buffers_.push_back(std::make_unique<uint8_t[]>(chunkSize));
+    for (size_t i = 0; i < buffers; ++i) buffers_.push_back(std::make_unique_for_overwrite<uint8_t[]>(chunkSize));
 }
 
 ChunkReader::~ChunkReader() {

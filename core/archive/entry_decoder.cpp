@@ -5,13 +5,15 @@
 
 #include "archive/archive_error.h"
 #include "archive/base_archiver.h"
+#include "archive/output_folder.h"
 #include "archive/zip_crypto.h"
 #include "archive/zip_format.h"
 
 namespace upd {
 
 DecodeBuffers::DecodeBuffers()
-    : plain(std::make_unique<uint8_t[]>(kChunk)), output(std::make_unique<uint8_t[]>(kOutput)) {}
+    : plain(std::make_unique_for_overwrite<uint8_t[]>(kChunk)),
+      output(std::make_unique_for_overwrite<uint8_t[]>(kOutput)) {}
 
 DecodeBuffers::~DecodeBuffers() {
     if (zReady) inflateEnd(&z);
@@ -98,7 +100,46 @@ bool EntryDecoder::inflateChunk(const TDirItem& item, State& s, const uint8_t* d
     }
 }
 
-void EntryDecoder::decode(size_t index, int fd, const std::string& workName) {
+void EntryDecoder::follow(const TDirItem& item, State& s, AheadDecoder& ahead,
+                          const std::shared_ptr<AheadDecoder::Job>& job) {
+    struct Release {
+        AheadDecoder& ahead;
+        const std::shared_ptr<AheadDecoder::Job>& job;
+        ~Release() { ahead.release(job); }
+    } release{ahead, job};
+    AheadDecoder::Step step;
+    while (ahead.nextStep(*job, step)) {
+        a_.FProgress = step.progress;
+        a_.progressEvents(item, *s.workName);
+        if (a_.FProgressCancel) {
+            s.stop = true;
+            return;
+        }
+        if (const uint8_t* data = ahead.dataOf(*job); data && step.producedAfter > s.produced) {
+            // Decoded into memory: written here, as it would have been.
+            if (!a_.writeRequest(s.fd, data + s.produced, static_cast<size_t>(step.producedAfter - s.produced),
+                                 s.writeOffset)) {
+                s.stop = true;
+                return;
+            }
+        }
+        if (step.diskFull) {
+            uint64_t offset = step.offset;
+            if (!a_.writeRequest(ahead.fileOf(*job), step.data, step.size, offset)) {
+                s.stop = true;
+                return;
+            }
+            ahead.resume(*job);
+        }
+        s.produced = step.producedAfter;
+        if (step.failed) s.failed = true;
+    }
+    const auto end = ahead.endOf(*job);
+    if (end.failed) s.failed = true;
+    s.crc = end.crc;
+}
+
+void EntryDecoder::decode(size_t index, PendingFile& out, const std::string& workName) {
     TDirManager& dm = a_.dir();
     if (index >= dm.CDir.ItemCount()) a_.raise(native_error::kIndexOutOfBounds);
     const TDirItem& item = dm.CDir[index];
@@ -123,7 +164,7 @@ void EntryDecoder::decode(size_t index, int fd, const std::string& workName) {
     a_.FSkipFile = false;
 
     State s;
-    s.fd = fd;
+    s.fd = out.fd();
     s.workName = &workName;
     s.declared = declared;
 
@@ -166,13 +207,22 @@ void EntryDecoder::decode(size_t index, int fd, const std::string& workName) {
             }
 
             const bool stored = method == zip::kMethodStored;
+            // A worker may have decoded the entry already (or be at it).
+            std::shared_ptr<AheadDecoder::Job> job;
+            if (a_.ahead_) job = a_.ahead_->take(index, a_.FPassword);
+            if (job && a_.ahead_->fileOf(*job) >= 0 && !out.adopt(a_.ahead_->fileOf(*job))) {
+                a_.ahead_->giveUp(job);
+                job.reset();
+            }
             auto process = [&](const uint8_t* data, size_t n) {
                 if (stored)
                     storedChunk(item, s, data, n);
                 else
                     inflateChunk(item, s, data, n);
             };
-            if (compSize > DecodeBuffers::kChunk) {
+            if (job) {
+                follow(item, s, *a_.ahead_, job);
+            } else if (compSize > DecodeBuffers::kChunk) {
                 // Several chunks: the next is read and decrypted while this one is decoded.
                 s.crcAhead = stored;
                 b.reader.start(file, dataAt, compSize, keys, stored);

@@ -10,9 +10,11 @@
 #include <zlib.h>
 
 #include "archive/chunk_reader.h"
+#include "archive/entry_ahead.h"
 
 namespace upd {
 
+class PendingFile;
 class TBaseArchiver;
 struct TDirItem;
 
@@ -42,16 +44,18 @@ class EntryDecoder {
 public:
     explicit EntryDecoder(TBaseArchiver& archiver) : a_(archiver) {}
 
-    // Decodes entry `index` into the file `fd` (written from offset 0). Returns normally
-    // when the entry is done, skipped at the password request or cancelled; raises
-    // EArchiveError when it fails, or EReadError when its local header cannot be read.
-    void decode(size_t index, int fd, const std::string& workName);
+    // Decodes entry `index` into the pending file `out` (written from offset 0), or puts
+    // the file a worker decoded it into in its place. Returns normally when the entry is
+    // done, skipped at the password request or cancelled; raises EArchiveError when it
+    // fails, or EReadError when its local header cannot be read.
+    void decode(size_t index, PendingFile& out, const std::string& workName);
 
 private:
     struct State;
     bool storedChunk(const TDirItem& item, State& s, const uint8_t* data, size_t n);
     bool inflateChunk(const TDirItem& item, State& s, const uint8_t* data, size_t n);
     bool emit(State& s, const uint8_t* data, size_t n);
+    void follow(const TDirItem& item, State& s, AheadDecoder& ahead, const std::shared_ptr<AheadDecoder::Job>& job);
 
     TBaseArchiver& a_;
 };

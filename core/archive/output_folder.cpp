@@ -139,6 +139,43 @@ bool PendingFile::createBeside(int dirFd, const std::string& leaf, mode_t mode) 
     return false;
 }
 
+bool PendingFile::adopt(int tmpFd) {
+    static std::atomic<unsigned> counter{0};
+    static const int pid = static_cast<int>(::getpid());
+    if (fd_ < 0 || !made_) return false;
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) return false;
+    // The group a file made in its own folder gets (a set-group-ID folder passes on its own).
+    struct stat tmp {};
+    if (::fstat(tmpFd, &tmp) != 0) return false;
+    if (tmp.st_gid != st.st_gid && ::fchown(tmpFd, static_cast<uid_t>(-1), st.st_gid) != 0) return false;
+    if (::fchmod(tmpFd, st.st_mode & 07777) != 0) return false;
+    char source[64];
+    std::snprintf(source, sizeof source, "/proc/self/fd/%d", tmpFd);
+    char name[64];
+    bool linked = false;
+    for (int attempt = 0; attempt < 100 && !linked; ++attempt) {
+        std::snprintf(name, sizeof name, ".upd~%d.a%u.tmp", pid, counter++);
+        // Through /proc; without it, by the descriptor itself (needs the privilege to).
+        if (::linkat(AT_FDCWD, source, dirFd_, name, AT_SYMLINK_FOLLOW) == 0 ||
+            (errno == ENOENT && ::linkat(tmpFd, "", dirFd_, name, AT_EMPTY_PATH) == 0))
+            linked = true;
+        else if (errno != EEXIST)
+            return false;
+    }
+    if (!linked) return false;
+    const int dup = ::fcntl(tmpFd, F_DUPFD_CLOEXEC, 0);
+    const std::string& current = tempName_.empty() ? leaf_ : tempName_;
+    if (dup < 0 || ::renameat(dirFd_, name, dirFd_, current.c_str()) != 0) {
+        if (dup >= 0) ::close(dup);
+        ::unlinkat(dirFd_, name, 0);
+        return false;
+    }
+    ::close(fd_);
+    fd_ = dup;
+    return true;
+}
+
 bool PendingFile::commit(std::optional<mode_t> mode, std::optional<time_t> mtime) {
     bool ok = true;
     if (mode) ::fchmod(fd_, *mode);  // a failure leaves the mode the file was made with

@@ -41,6 +41,8 @@ public:
 
     // Closes every cached descriptor.
     void reset();
+    // The base folder's descriptor once open() has opened it, else -1.
+    int baseFd() const { return baseFd_; }
 
 private:
     void setBase(const std::string& base);
@@ -65,6 +67,10 @@ public:
     ~PendingFile();
 
     int fd() const { return fd_; }
+    // Puts the unnamed file `tmpFd` (O_TMPFILE, same file system) in place of the file made
+    // by createNew() or createBeside(), with that file's permissions; the pending file then
+    // writes through a duplicate of `tmpFd`. False, with nothing changed, when it cannot.
+    bool adopt(int tmpFd);
     // Time and mode applied, descriptor closed, renamed over the destination when replacing.
     bool commit(std::optional<mode_t> mode, std::optional<time_t> mtime);
     void discard();

@@ -1,0 +1,521 @@
+#include "archive/entry_ahead.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <exception>
+#include <fcntl.h>
+#include <optional>
+#include <unistd.h>
+
+#include <zlib.h>
+
+#include "archive/archive_file.h"
+#include "archive/chunk_reader.h"
+#include "archive/entry_decoder.h"
+#include "archive/zip_crypto.h"
+#include "archive/zip_format.h"
+
+namespace upd {
+namespace {
+
+// Workers, and so entries decoded at once; also the most unnamed files held.
+constexpr size_t kWorkers = 2;
+// Entries decoded into memory and not yet written: at most so many, of so many bytes.
+constexpr size_t kMaxJobs = 64;
+constexpr uint64_t kMemoryBudget = 4 << 20;
+// Steps a worker may be ahead of the caller's events before it waits (memory stays small
+// whatever the entry's size).
+constexpr size_t kMaxQueuedSteps = 8192;
+
+} // namespace
+
+struct AheadDecoder::Job {
+    Spec spec;
+    size_t specPos = 0;
+    std::string password;
+    int tmpFd = -1;
+    std::unique_ptr<uint8_t[]> data;  // an entry decoded into memory
+    uint64_t reserved = 0;            // its share of the memory budget
+    bool prepared = false;   // header accepted, file made: the caller may take it
+    bool unusable = false;   // the caller decodes the entry itself
+    bool taken = false;
+    bool abort = false;
+    bool workerDone = false;
+    bool finished = false;
+    bool resumed = false;
+    std::deque<Step> steps;
+    End end;
+
+    ~Job() {
+        if (tmpFd >= 0) ::close(tmpFd);
+    }
+};
+
+// A worker's own buffers: the chunk reader (read and decrypt run ahead of inflate and
+// write, as on the caller's thread) and the inflate state.
+struct AheadDecoder::Worker {
+    ChunkReader reader{DecodeBuffers::kChunk, 2};
+    std::unique_ptr<uint8_t[]> input = std::make_unique_for_overwrite<uint8_t[]>(AheadDecoder::kInMemoryUpTo);
+    std::unique_ptr<uint8_t[]> output = std::make_unique_for_overwrite<uint8_t[]>(DecodeBuffers::kOutput);
+    z_stream z{};
+    bool zReady = false;
+
+    ~Worker() {
+        if (zReady) inflateEnd(&z);
+    }
+    bool resetInflate() {
+        if (zReady) return inflateReset(&z) == Z_OK;
+        z = z_stream{};
+        zReady = inflateInit2(&z, -MAX_WBITS) == Z_OK;
+        return zReady;
+    }
+};
+
+AheadDecoder::AheadDecoder(ArchiveFile& file, std::vector<Spec> specs, std::string password)
+    : file_(file), specs_(std::move(specs)), password_(std::move(password)) {
+    if (specs_.empty()) return;
+    try {
+        for (size_t i = 0; i < kWorkers; ++i) workers_.push_back(std::make_unique<Worker>());
+        for (size_t i = 0; i < kWorkers; ++i) threads_.emplace_back([this, i] { run(*workers_[i]); });
+    } catch (const std::exception&) {
+        // No threads to be had: every entry is decoded on the caller's thread.
+        {
+            std::lock_guard<std::mutex> lock(m_);
+            stop_ = true;
+        }
+        wakeWorkers();
+        for (auto& t : threads_) t.join();
+        threads_.clear();
+        specs_.clear();
+    }
+}
+
+AheadDecoder::~AheadDecoder() {
+    {
+        std::lock_guard<std::mutex> lock(m_);
+        stop_ = true;
+        for (auto& job : jobs_) job->abort = true;
+        jobs_.clear();
+    }
+    wakeWorkers();
+    for (auto& t : threads_) t.join();
+    if (folderFd_ >= 0) ::close(folderFd_);
+}
+
+void AheadDecoder::setFolder(int dirFd) {
+    if (dirFd < 0 || specs_.empty()) return;
+    std::lock_guard<std::mutex> lock(m_);
+    if (folderFd_ >= 0) return;
+    folderFd_ = ::fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
+    wakeWorkers();
+}
+
+void AheadDecoder::wakeWorkers() {
+    workCv_.notify_all();
+    jobCv_.notify_all();
+}
+
+void AheadDecoder::dropLocked(const std::shared_ptr<Job>& job) {
+    job->abort = true;
+    const auto at = std::find(jobs_.begin(), jobs_.end(), job);
+    if (at == jobs_.end()) return;
+    jobs_.erase(at);
+    memoryHeld_ -= job->reserved;
+    if (!job->workerDone && !job->spec.inMemory) retired_.push_back(job);
+}
+
+void AheadDecoder::reach(size_t index) {
+    if (specs_.empty()) return;
+    std::lock_guard<std::mutex> lock(m_);
+    callerAt_ = index;
+    bool dropped = false;
+    while (true) {
+        const auto passed =
+            std::find_if(jobs_.begin(), jobs_.end(), [&](const auto& job) { return job->spec.index < index; });
+        if (passed == jobs_.end()) break;
+        dropLocked(std::shared_ptr<Job>(*passed));
+        dropped = true;
+    }
+    if (dropped) wakeWorkers();
+}
+
+bool AheadDecoder::claimable() {
+    if (stop_) return false;
+    for (; cursor_ < specs_.size(); ++cursor_) {
+        const Spec& spec = specs_[cursor_];
+        if (spec.index < callerAt_ || spec.index == callerOwns_ || (noMore_ && !spec.inMemory)) continue;
+        const bool claimed =
+            std::any_of(jobs_.begin(), jobs_.end(), [&](const auto& job) { return job->spec.index == spec.index; });
+        if (claimed) continue;
+        // In archive order: the next entry waits until there is room for it.
+        if (spec.inMemory) return jobs_.size() < kMaxJobs && memoryHeld_ + spec.declared <= kMemoryBudget;
+        const auto files =
+            std::count_if(jobs_.begin(), jobs_.end(), [](const auto& job) { return !job->spec.inMemory; });
+        return folderFd_ >= 0 && static_cast<size_t>(files) < kWorkers;
+    }
+    return false;
+}
+
+void AheadDecoder::run(Worker& w) {
+    std::unique_lock<std::mutex> lock(m_);
+    for (;;) {
+        workCv_.wait(lock, [this] { return stop_ || claimable(); });
+        if (stop_) return;
+        auto job = std::make_shared<Job>();
+        job->spec = specs_[cursor_];
+        job->specPos = cursor_++;
+        job->password = password_;
+        if (job->spec.inMemory) job->reserved = job->spec.declared;
+        memoryHeld_ += job->reserved;
+        jobs_.push_back(job);
+        lock.unlock();
+        bool broke = false;
+        try {
+            decode(w, *job);
+        } catch (const std::exception&) {
+            broke = true;  // out of memory or threads: the entry fails or the caller decodes it
+        }
+        lock.lock();
+        if (broke && !job->finished) {
+            job->end.failed = true;
+            job->finished = true;
+        }
+        // A dropped job's file goes at once: its space may be what the caller waits for.
+        if (job->abort && !job->taken && job->tmpFd >= 0) {
+            ::close(job->tmpFd);
+            job->tmpFd = -1;
+        }
+        job->workerDone = true;
+        if (!job->prepared) job->unusable = true;
+        retired_.erase(std::remove(retired_.begin(), retired_.end(), job), retired_.end());
+        callerCv_.notify_all();
+    }
+}
+
+bool AheadDecoder::publish(Job& job, const Step& step) {
+    std::unique_lock<std::mutex> lock(m_);
+    jobCv_.wait(lock, [&] { return job.abort || stop_ || job.steps.size() < kMaxQueuedSteps; });
+    if (job.abort || stop_) return false;
+    job.steps.push_back(step);
+    callerCv_.notify_all();
+    if (!step.diskFull) return true;
+    job.resumed = false;
+    jobCv_.wait(lock, [&] { return job.abort || stop_ || job.resumed; });
+    return !(job.abort || stop_);
+}
+
+void AheadDecoder::decode(Worker& w, Job& job) {
+    const Spec& sp = job.spec;
+    uint8_t lhBytes[zip::kLocalHeaderSize];
+    if (file_.readAt(sp.headerAt, lhBytes, sizeof lhBytes) != sizeof lhBytes) return;
+    zip::LeReader lr(lhBytes, sizeof lhBytes);
+    const auto lh = zip::TZipLocalHeader::parse(lr);
+    uint64_t dataAt = sp.headerAt + zip::kLocalHeaderSize + lh.nameLength + lh.extraLength;
+    uint64_t compSize = sp.compressedSize;
+    if (dataAt >= sp.dataLimit)
+        compSize = 0;
+    else if (compSize > sp.dataLimit - dataAt)
+        compSize = sp.dataLimit - dataAt;
+
+    std::optional<zip::ZipCryptoKeys> keys;
+    if (sp.encrypted) {
+        compSize = compSize >= zip::kEncryptionHeaderSize ? compSize - zip::kEncryptionHeaderSize : 0;
+        const uint8_t check = (lh.genPurposeFlag & zip::kFlagDataDescriptor) ? static_cast<uint8_t>(lh.lastModTime >> 8)
+                                                                             : static_cast<uint8_t>(lh.crc32 >> 24);
+        uint8_t header[zip::kEncryptionHeaderSize];
+        if (job.password.empty() || file_.readAt(dataAt, header, sizeof header) != sizeof header) return;
+        zip::ZipCryptoKeys k(job.password);
+        if (!k.acceptsHeader(header, check)) return;
+        keys = k;
+        dataAt += zip::kEncryptionHeaderSize;
+    }
+    if (!w.resetInflate()) return;
+    if (sp.inMemory) {
+        decodeToMemory(w, job, dataAt, compSize, keys);
+        return;
+    }
+    const int fd = ::openat(folderFd_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0) return;
+    {
+        std::lock_guard<std::mutex> lock(m_);
+        job.tmpFd = fd;
+        job.prepared = true;
+        callerCv_.notify_all();
+    }
+
+    // The same stages over the same chunks as on the caller's thread, so that every
+    // progress step falls where it would there.
+    const bool stored = sp.method == zip::kMethodStored;
+    uint64_t produced = 0;
+    uint32_t crc = 0;
+    bool readFailed = false;
+    // Writes what a step produced; false when decoding of the entry ends here.
+    auto emit = [&](int64_t progress, const uint8_t* data, size_t n, bool checksum) {
+        bool stopHere = false;
+        Step step;
+        step.progress = progress;
+        if (n > sp.declared - produced) {
+            n = static_cast<size_t>(sp.declared - produced);
+            step.failed = stopHere = true;
+        }
+        size_t done = 0;
+        while (done < n) {
+            const ssize_t wr = ::pwrite(fd, data + done, n - done, static_cast<off_t>(produced + done));
+            if (wr < 0 && errno == EINTR) continue;
+            if (wr <= 0) break;
+            done += static_cast<size_t>(wr);
+        }
+        if (done != n) {
+            step.diskFull = true;
+            step.data = data;
+            step.size = n;
+            step.offset = produced;
+        }
+        if (checksum) crc = static_cast<uint32_t>(crc32_z(crc, data, n));
+        produced += n;
+        step.producedAfter = produced;
+        return publish(job, step) && !stopHere;
+    };
+
+    w.reader.start(file_, dataAt, compSize, keys, stored);
+    struct StopReader {
+        ChunkReader& r;
+        ~StopReader() { r.stop(); }
+    } stopReader{w.reader};
+    bool going = true;
+    bool streamEnded = false;
+    while (going && !streamEnded) {
+        const auto chunk = w.reader.next();
+        if (!chunk.ok) {
+            readFailed = true;
+            break;
+        }
+        if (chunk.size == 0) break;
+        if (stored) {
+            for (size_t at = 0; at < chunk.size && going; at += DecodeBuffers::kStoredSlice) {
+                const size_t slice = std::min(chunk.size - at, DecodeBuffers::kStoredSlice);
+                going = emit(static_cast<int64_t>(produced + slice), chunk.data + at, slice, false);
+            }
+            crc = chunk.crc;
+            continue;
+        }
+        z_stream& z = w.z;
+        z.next_in = const_cast<Bytef*>(chunk.data);
+        z.avail_in = static_cast<uInt>(chunk.size);
+        while (going) {
+            const auto progress = static_cast<int64_t>(produced);
+            z.next_out = w.output.get();
+            z.avail_out = static_cast<uInt>(DecodeBuffers::kOutput);
+            const int r = inflate(&z, Z_NO_FLUSH);
+            if (r < 0 && !(r == Z_BUF_ERROR && z.avail_in == 0)) {
+                Step step;
+                step.progress = progress;
+                step.producedAfter = produced;
+                step.failed = true;
+                publish(job, step);
+                going = false;
+                break;
+            }
+            const size_t have = DecodeBuffers::kOutput - z.avail_out;
+            going = emit(progress, w.output.get(), have, true);
+            if (!going) break;
+            if (r == Z_STREAM_END) {
+                streamEnded = true;
+                break;
+            }
+            if (z.avail_out != 0 && (z.avail_in == 0 || r == Z_BUF_ERROR)) break;
+        }
+    }
+    std::lock_guard<std::mutex> lock(m_);
+    job.end.failed = readFailed;
+    job.end.crc = crc;
+    job.finished = true;
+    callerCv_.notify_all();
+}
+
+void AheadDecoder::decodeToMemory(Worker& w, Job& job, uint64_t dataAt, uint64_t compSize,
+                                  std::optional<zip::ZipCryptoKeys>& keys) {
+    const Spec& sp = job.spec;
+    job.data = std::make_unique_for_overwrite<uint8_t[]>(std::max<uint64_t>(sp.declared, 1));
+    // A small entry is handed over whole: one lock for all its steps.
+    std::deque<Step> steps;
+    // One piece, as on the caller's thread for an entry of one chunk.
+    const bool stored = sp.method == zip::kMethodStored;
+    uint64_t produced = 0;
+    uint32_t crc = 0;
+    bool readFailed = false;
+    auto emit = [&](int64_t progress, const uint8_t* data, size_t n, bool checksum) {
+        Step step;
+        step.progress = progress;
+        bool stopHere = false;
+        if (n > sp.declared - produced) {
+            n = static_cast<size_t>(sp.declared - produced);
+            step.failed = stopHere = true;
+        }
+        std::copy(data, data + n, job.data.get() + produced);
+        if (checksum) crc = static_cast<uint32_t>(crc32_z(crc, data, n));
+        produced += n;
+        step.producedAfter = produced;
+        steps.push_back(step);
+        return !stopHere;
+    };
+    const size_t n = static_cast<size_t>(compSize);
+    uint8_t* in = w.input.get();
+    if (n > 0 && file_.readAt(dataAt, in, n) != n) {
+        readFailed = true;
+    } else if (n > 0) {
+        bool crcDone = false;
+        if (keys && stored) {
+            keys->decrypt(in, in, n, crc);
+            crcDone = true;
+        } else if (keys) {
+            keys->decrypt(in, in, n);
+        }
+        if (stored) {
+            bool going = true;
+            for (size_t at = 0; at < n && going; at += DecodeBuffers::kStoredSlice) {
+                const size_t slice = std::min(n - at, DecodeBuffers::kStoredSlice);
+                going = emit(static_cast<int64_t>(produced + slice), in + at, slice, !crcDone);
+            }
+        } else {
+            z_stream& z = w.z;
+            z.next_in = in;
+            z.avail_in = static_cast<uInt>(n);
+            for (;;) {
+                const auto progress = static_cast<int64_t>(produced);
+                z.next_out = w.output.get();
+                z.avail_out = static_cast<uInt>(DecodeBuffers::kOutput);
+                const int r = inflate(&z, Z_NO_FLUSH);
+                if (r < 0 && !(r == Z_BUF_ERROR && z.avail_in == 0)) {
+                    Step step;
+                    step.progress = progress;
+                    step.producedAfter = produced;
+                    step.failed = true;
+                    steps.push_back(step);
+                    break;
+                }
+                const size_t have = DecodeBuffers::kOutput - z.avail_out;
+                if (!emit(progress, w.output.get(), have, true)) break;
+                if (r == Z_STREAM_END) break;
+                if (z.avail_out != 0 && (z.avail_in == 0 || r == Z_BUF_ERROR)) break;
+            }
+        }
+    }
+    std::lock_guard<std::mutex> lock(m_);
+    job.steps = std::move(steps);
+    job.end.failed = readFailed;
+    job.end.crc = crc;
+    job.finished = true;
+    job.prepared = true;
+    callerCv_.notify_all();
+}
+
+std::shared_ptr<AheadDecoder::Job> AheadDecoder::take(size_t index, const std::string& password) {
+    if (specs_.empty()) return nullptr;
+    std::unique_lock<std::mutex> lock(m_);
+    if (password != password_) {
+        // Work done with the former password is of no use: it is done again with this one.
+        password_ = password;
+        const auto jobs = jobs_;
+        for (const auto& job : jobs) {
+            if (job->password == password) continue;
+            cursor_ = std::min(cursor_, job->specPos);
+            dropLocked(job);
+        }
+        wakeWorkers();
+    }
+    std::shared_ptr<Job> job;
+    for (const auto& j : jobs_)
+        if (j->spec.index == index) job = j;
+    if (job) callerCv_.wait(lock, [&] { return job->prepared || job->unusable; });
+    if (!job || !job->prepared) {
+        if (job) dropLocked(job);
+        callerOwns_ = index;
+        wakeWorkers();
+        return nullptr;
+    }
+    job->taken = true;
+    return job;
+}
+
+int AheadDecoder::fileOf(const Job& job) const { return job.tmpFd; }
+
+const uint8_t* AheadDecoder::dataOf(const Job& job) const { return job.data.get(); }
+
+bool AheadDecoder::nextStep(Job& job, Step& step) {
+    std::unique_lock<std::mutex> lock(m_);
+    callerCv_.wait(lock, [&] { return !job.steps.empty() || job.finished || job.workerDone; });
+    if (job.steps.empty()) return false;
+    step = job.steps.front();
+    job.steps.pop_front();
+    jobCv_.notify_all();
+    return true;
+}
+
+void AheadDecoder::resume(Job& job) {
+    std::lock_guard<std::mutex> lock(m_);
+    job.resumed = true;
+    wakeWorkers();
+}
+
+AheadDecoder::End AheadDecoder::endOf(Job& job) {
+    std::lock_guard<std::mutex> lock(m_);
+    return job.end;
+}
+
+void AheadDecoder::release(const std::shared_ptr<Job>& job) {
+    std::unique_lock<std::mutex> lock(m_);
+    dropLocked(job);
+    if (job->spec.inMemory) {
+        // Workers waiting for room are woken when half of it is free, not for every entry.
+        if (jobs_.size() <= kMaxJobs / 2 && memoryHeld_ <= kMemoryBudget / 2) workCv_.notify_all();
+        return;
+    }
+    wakeWorkers();
+    // Once the worker is off it, nothing but the pending file holds the entry's file: a
+    // discarded entry gives its space back at once.
+    callerCv_.wait(lock, [&] { return job->workerDone; });
+    if (job->tmpFd >= 0) {
+        ::close(job->tmpFd);
+        job->tmpFd = -1;
+    }
+}
+
+void AheadDecoder::giveUp(const std::shared_ptr<Job>& job) {
+    release(job);
+    std::lock_guard<std::mutex> lock(m_);
+    callerOwns_ = job->spec.index;
+    wakeWorkers();
+}
+
+void AheadDecoder::waitWorkersOff(const std::vector<std::shared_ptr<Job>>& jobs,
+                                  std::unique_lock<std::mutex>& lock) {
+    callerCv_.wait(lock, [&] {
+        return std::all_of(jobs.begin(), jobs.end(), [](const auto& job) { return job->workerDone; });
+    });
+}
+
+bool AheadDecoder::releaseSpace() {
+    if (specs_.empty()) return false;
+    std::unique_lock<std::mutex> lock(m_);
+    noMore_ = true;
+    std::vector<std::shared_ptr<Job>> dropped;
+    for (const auto& job : jobs_)
+        if (!job->taken && !job->spec.inMemory) dropped.push_back(job);
+    for (const auto& job : dropped) dropLocked(job);
+    // Jobs dropped earlier whose worker had not yet let go hold space too.
+    dropped.insert(dropped.end(), retired_.begin(), retired_.end());
+    retired_.clear();
+    wakeWorkers();
+    waitWorkersOff(dropped, lock);
+    bool freed = false;
+    for (const auto& job : dropped)
+        if (job->tmpFd >= 0 && !job->taken) {
+            ::close(job->tmpFd);
+            job->tmpFd = -1;
+            freed = true;
+        }
+    return freed || !dropped.empty();
+}
+
+} // namespace upd
