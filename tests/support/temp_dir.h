@@ -17,6 +17,12 @@ public:
     }
     ~TempDir() {
         std::error_code ec;
+        // An update leaves the process in its package folder: step out before it goes, so
+        // that later tests do not run in a deleted folder.
+        const std::string cwd = std::filesystem::current_path(ec).string();
+        const std::string inside = path_.string() + "/";
+        if (!ec && (cwd == path_.string() || cwd.rfind(inside, 0) == 0))
+            std::filesystem::current_path(std::filesystem::temp_directory_path(), ec);
         std::filesystem::remove_all(path_, ec);
     }
     TempDir(const TempDir&) = delete;
