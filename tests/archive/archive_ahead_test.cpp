@@ -31,7 +31,10 @@ std::string noiseOf(size_t n, unsigned seed) {
 // Noise with runs of text: inflate output and input chunks fall differently.
 std::string mixedOf(size_t n, unsigned seed) {
     std::string s;
-    while (s.size() < n) s += noiseOf(300000, seed++) + textOf(500000, seed);
+    while (s.size() < n) {
+        s += noiseOf(300000, seed);
+        s += textOf(500000, ++seed);
+    }
     s.resize(n);
     return s;
 }

@@ -3,10 +3,9 @@
 // caller's thread or ahead by a worker (root only: a small tmpfs is mounted).
 #include <gtest/gtest.h>
 
-#include <sys/mount.h>
 #include <unistd.h>
 
-#include "archive_test_support.h"
+#include "small_disk.h"
 
 namespace upd::test {
 namespace {
@@ -18,24 +17,9 @@ public:
     explicit Archiver(bool ahead) { setDecodeAhead(ahead); }
 };
 
-class HostileDiskFreedTest : public ArchiveTest {
+class HostileDiskFreedTest : public SmallDiskTest {
 protected:
-    void SetUp() override {
-        ArchiveTest::SetUp();
-        disk = root / "disk";
-        fs::create_directories(disk);
-        if (::geteuid() != 0 || ::mount("tmpfs", disk.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=4m") != 0)
-            GTEST_SKIP() << "mounting a small tmpfs needs root";
-        mounted = true;
-        out = disk / "out";
-    }
-    void TearDown() override {
-        if (mounted) ::umount2(disk.c_str(), MNT_DETACH);
-        ArchiveTest::TearDown();
-    }
-
-    fs::path disk;
-    bool mounted = false;
+    HostileDiskFreedTest() : SmallDiskTest("size=4m") {}
 };
 
 TEST_F(HostileDiskFreedTest, HandlerFreesSpaceAndTheEntryCompletes) {

@@ -4,40 +4,18 @@
 // and the space is given back.
 #include <gtest/gtest.h>
 
-#include <sys/mount.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
-#include "archive_test_support.h"
+#include "small_disk.h"
 
 namespace upd::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-class HostileDiskFullTest : public ArchiveTest {
+class HostileDiskFullTest : public SmallDiskTest {
 protected:
-    void SetUp() override {
-        ArchiveTest::SetUp();
-        disk = root / "disk";
-        fs::create_directories(disk);
-        if (::geteuid() != 0 || ::mount("tmpfs", disk.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=1m") != 0)
-            GTEST_SKIP() << "mounting a small tmpfs needs root";
-        mounted = true;
-        out = disk / "out";
-    }
-    void TearDown() override {
-        if (mounted) ::umount2(disk.c_str(), MNT_DETACH);
-        ArchiveTest::TearDown();
-    }
-    uint64_t usedBytes() const {
-        struct statvfs v {};
-        ::statvfs(disk.c_str(), &v);
-        return static_cast<uint64_t>(v.f_blocks - v.f_bfree) * v.f_frsize;
-    }
-
-    fs::path disk;
-    bool mounted = false;
+    HostileDiskFullTest() : SmallDiskTest("size=1m") {}
 };
 
 TEST_F(HostileDiskFullTest, FullDiskFailsWith65AndKeepsTheOldFile) {
