@@ -43,8 +43,8 @@ std::string folderPart(const std::string& name) {
 const char* const kConfirmCaption = "Confirm";
 
 // Entries worth decoding ahead, in archive order.
-std::vector<AheadDecoder::Spec> aheadSpecs(const TDirManager& dm, size_t first, size_t last) {
-    std::vector<AheadDecoder::Spec> specs;
+std::vector<AheadDecoder::Plan> aheadPlans(const TDirManager& dm, size_t first, size_t last) {
+    std::vector<AheadDecoder::Plan> plans;
     const TDirArray& list = dm.CDir;
     for (size_t i = first; i < last; ++i) {
         const TDirItem& item = list[i];
@@ -60,20 +60,20 @@ std::vector<AheadDecoder::Spec> aheadSpecs(const TDirManager& dm, size_t first, 
         const bool isFolder = (item.CentralDir.externalAttr & zip::kAttrDirectory) != 0 ||
                               (!item.Name.empty() && (item.Name.back() == '/' || item.Name.back() == '\\'));
         if (isFolder) continue;
-        AheadDecoder::Spec spec;
-        spec.index = i;
-        spec.headerAt = item.localHeaderOffset();
-        spec.compressedSize = item.compressedSize();
-        spec.declared = item.uncompressedSize();
-        spec.dataLimit = dm.CentralDirOffset;
-        spec.method = method;
-        spec.encrypted = item.encrypted();
-        spec.inMemory = !large;
-        specs.push_back(spec);
+        AheadDecoder::Plan plan;
+        plan.index = i;
+        plan.headerAt = item.localHeaderOffset();
+        plan.compressedSize = item.compressedSize();
+        plan.declared = item.uncompressedSize();
+        plan.dataLimit = dm.CentralDirOffset;
+        plan.method = method;
+        plan.encrypted = item.encrypted();
+        plan.inMemory = !large;
+        plans.push_back(plan);
     }
     // A single small entry has nothing to overlap with.
-    if (specs.size() == 1 && specs.front().inMemory) specs.clear();
-    return specs;
+    if (plans.size() == 1 && plans.front().inMemory) plans.clear();
+    return plans;
 }
 
 } // namespace
@@ -321,8 +321,8 @@ void TBaseArchiver::processTagged(long onlyIndex) {
 
     const size_t first = onlyIndex >= 0 ? static_cast<size_t>(onlyIndex) : 0;
     const size_t last = onlyIndex >= 0 ? first + 1 : list.ItemCount();
-    auto specs = decodeAhead_ ? aheadSpecs(*DMHandle_, first, last) : std::vector<AheadDecoder::Spec>{};
-    AheadDecoder ahead(*FCompressedStream, std::move(specs), FPassword);
+    auto plans = decodeAhead_ ? aheadPlans(*DMHandle_, first, last) : std::vector<AheadDecoder::Plan>{};
+    AheadDecoder ahead(*FCompressedStream, std::move(plans), FPassword);
     struct AheadScope {
         TBaseArchiver& a;
         AheadDecoder* outer;

@@ -30,8 +30,8 @@ constexpr size_t kMaxQueuedSteps = 8192;
 } // namespace
 
 struct AheadDecoder::Job {
-    Spec spec;
-    size_t specPos = 0;
+    Plan plan;
+    size_t planPos = 0;
     std::string password;
     int tmpFd = -1;
     std::unique_ptr<uint8_t[]> data;  // an entry decoded into memory
@@ -71,9 +71,9 @@ struct AheadDecoder::Worker {
     }
 };
 
-AheadDecoder::AheadDecoder(ArchiveFile& file, std::vector<Spec> specs, std::string password)
-    : file_(file), specs_(std::move(specs)), password_(std::move(password)) {
-    if (specs_.empty()) return;
+AheadDecoder::AheadDecoder(ArchiveFile& file, std::vector<Plan> plans, std::string password)
+    : file_(file), plans_(std::move(plans)), password_(std::move(password)) {
+    if (plans_.empty()) return;
     try {
         for (size_t i = 0; i < kWorkers; ++i) workers_.push_back(std::make_unique<Worker>());
         for (size_t i = 0; i < kWorkers; ++i) threads_.emplace_back([this, i] { run(*workers_[i]); });
@@ -86,7 +86,7 @@ AheadDecoder::AheadDecoder(ArchiveFile& file, std::vector<Spec> specs, std::stri
         wakeWorkers();
         for (auto& t : threads_) t.join();
         threads_.clear();
-        specs_.clear();
+        plans_.clear();
     }
 }
 
@@ -103,7 +103,7 @@ AheadDecoder::~AheadDecoder() {
 }
 
 void AheadDecoder::setFolder(int dirFd) {
-    if (dirFd < 0 || specs_.empty()) return;
+    if (dirFd < 0 || plans_.empty()) return;
     std::lock_guard<std::mutex> lock(m_);
     if (folderFd_ >= 0) return;
     folderFd_ = ::fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
@@ -121,17 +121,17 @@ void AheadDecoder::dropLocked(const std::shared_ptr<Job>& job) {
     if (at == jobs_.end()) return;
     jobs_.erase(at);
     memoryHeld_ -= job->reserved;
-    if (!job->workerDone && !job->spec.inMemory) retired_.push_back(job);
+    if (!job->workerDone && !job->plan.inMemory) retired_.push_back(job);
 }
 
 void AheadDecoder::reach(size_t index) {
-    if (specs_.empty()) return;
+    if (plans_.empty()) return;
     std::lock_guard<std::mutex> lock(m_);
     callerAt_ = index;
     bool dropped = false;
     while (true) {
         const auto passed =
-            std::find_if(jobs_.begin(), jobs_.end(), [&](const auto& job) { return job->spec.index < index; });
+            std::find_if(jobs_.begin(), jobs_.end(), [&](const auto& job) { return job->plan.index < index; });
         if (passed == jobs_.end()) break;
         dropLocked(std::shared_ptr<Job>(*passed));
         dropped = true;
@@ -141,16 +141,16 @@ void AheadDecoder::reach(size_t index) {
 
 bool AheadDecoder::claimable() {
     if (stop_) return false;
-    for (; cursor_ < specs_.size(); ++cursor_) {
-        const Spec& spec = specs_[cursor_];
-        if (spec.index < callerAt_ || spec.index == callerOwns_ || (noMore_ && !spec.inMemory)) continue;
+    for (; cursor_ < plans_.size(); ++cursor_) {
+        const Plan& plan = plans_[cursor_];
+        if (plan.index < callerAt_ || plan.index == callerOwns_ || (noMore_ && !plan.inMemory)) continue;
         const bool claimed =
-            std::any_of(jobs_.begin(), jobs_.end(), [&](const auto& job) { return job->spec.index == spec.index; });
+            std::any_of(jobs_.begin(), jobs_.end(), [&](const auto& job) { return job->plan.index == plan.index; });
         if (claimed) continue;
         // In archive order: the next entry waits until there is room for it.
-        if (spec.inMemory) return jobs_.size() < kMaxJobs && memoryHeld_ + spec.declared <= kMemoryBudget;
+        if (plan.inMemory) return jobs_.size() < kMaxJobs && memoryHeld_ + plan.declared <= kMemoryBudget;
         const auto files =
-            std::count_if(jobs_.begin(), jobs_.end(), [](const auto& job) { return !job->spec.inMemory; });
+            std::count_if(jobs_.begin(), jobs_.end(), [](const auto& job) { return !job->plan.inMemory; });
         return folderFd_ >= 0 && static_cast<size_t>(files) < kWorkers;
     }
     return false;
@@ -162,10 +162,10 @@ void AheadDecoder::run(Worker& w) {
         workCv_.wait(lock, [this] { return stop_ || claimable(); });
         if (stop_) return;
         auto job = std::make_shared<Job>();
-        job->spec = specs_[cursor_];
-        job->specPos = cursor_++;
+        job->plan = plans_[cursor_];
+        job->planPos = cursor_++;
         job->password = password_;
-        if (job->spec.inMemory) job->reserved = job->spec.declared;
+        if (job->plan.inMemory) job->reserved = job->plan.declared;
         memoryHeld_ += job->reserved;
         jobs_.push_back(job);
         lock.unlock();
@@ -205,20 +205,20 @@ bool AheadDecoder::publish(Job& job, const Step& step) {
 }
 
 void AheadDecoder::decode(Worker& w, Job& job) {
-    const Spec& sp = job.spec;
+    const Plan& pl = job.plan;
     uint8_t lhBytes[zip::kLocalHeaderSize];
-    if (file_.readAt(sp.headerAt, lhBytes, sizeof lhBytes) != sizeof lhBytes) return;
+    if (file_.readAt(pl.headerAt, lhBytes, sizeof lhBytes) != sizeof lhBytes) return;
     zip::LeReader lr(lhBytes, sizeof lhBytes);
     const auto lh = zip::TZipLocalHeader::parse(lr);
-    uint64_t dataAt = sp.headerAt + zip::kLocalHeaderSize + lh.nameLength + lh.extraLength;
-    uint64_t compSize = sp.compressedSize;
-    if (dataAt >= sp.dataLimit)
+    uint64_t dataAt = pl.headerAt + zip::kLocalHeaderSize + lh.nameLength + lh.extraLength;
+    uint64_t compSize = pl.compressedSize;
+    if (dataAt >= pl.dataLimit)
         compSize = 0;
-    else if (compSize > sp.dataLimit - dataAt)
-        compSize = sp.dataLimit - dataAt;
+    else if (compSize > pl.dataLimit - dataAt)
+        compSize = pl.dataLimit - dataAt;
 
     std::optional<zip::ZipCryptoKeys> keys;
-    if (sp.encrypted) {
+    if (pl.encrypted) {
         compSize = compSize >= zip::kEncryptionHeaderSize ? compSize - zip::kEncryptionHeaderSize : 0;
         const uint8_t check = (lh.genPurposeFlag & zip::kFlagDataDescriptor) ? static_cast<uint8_t>(lh.lastModTime >> 8)
                                                                              : static_cast<uint8_t>(lh.crc32 >> 24);
@@ -230,7 +230,7 @@ void AheadDecoder::decode(Worker& w, Job& job) {
         dataAt += zip::kEncryptionHeaderSize;
     }
     if (!w.resetInflate()) return;
-    if (sp.inMemory) {
+    if (pl.inMemory) {
         decodeToMemory(w, job, dataAt, compSize, keys);
         return;
     }
@@ -245,7 +245,7 @@ void AheadDecoder::decode(Worker& w, Job& job) {
 
     // The same stages over the same chunks as on the caller's thread, so that every
     // progress step falls where it would there.
-    const bool stored = sp.method == zip::kMethodStored;
+    const bool stored = pl.method == zip::kMethodStored;
     uint64_t produced = 0;
     uint32_t crc = 0;
     bool readFailed = false;
@@ -254,8 +254,8 @@ void AheadDecoder::decode(Worker& w, Job& job) {
         bool stopHere = false;
         Step step;
         step.progress = progress;
-        if (n > sp.declared - produced) {
-            n = static_cast<size_t>(sp.declared - produced);
+        if (n > pl.declared - produced) {
+            n = static_cast<size_t>(pl.declared - produced);
             step.failed = stopHere = true;
         }
         size_t done = 0;
@@ -335,12 +335,12 @@ void AheadDecoder::decode(Worker& w, Job& job) {
 
 void AheadDecoder::decodeToMemory(Worker& w, Job& job, uint64_t dataAt, uint64_t compSize,
                                   std::optional<zip::ZipCryptoKeys>& keys) {
-    const Spec& sp = job.spec;
-    job.data = std::make_unique_for_overwrite<uint8_t[]>(std::max<uint64_t>(sp.declared, 1));
+    const Plan& pl = job.plan;
+    job.data = std::make_unique_for_overwrite<uint8_t[]>(std::max<uint64_t>(pl.declared, 1));
     // A small entry is handed over whole: one lock for all its steps.
     std::deque<Step> steps;
     // One piece, as on the caller's thread for an entry of one chunk.
-    const bool stored = sp.method == zip::kMethodStored;
+    const bool stored = pl.method == zip::kMethodStored;
     uint64_t produced = 0;
     uint32_t crc = 0;
     bool readFailed = false;
@@ -348,8 +348,8 @@ void AheadDecoder::decodeToMemory(Worker& w, Job& job, uint64_t dataAt, uint64_t
         Step step;
         step.progress = progress;
         bool stopHere = false;
-        if (n > sp.declared - produced) {
-            n = static_cast<size_t>(sp.declared - produced);
+        if (n > pl.declared - produced) {
+            n = static_cast<size_t>(pl.declared - produced);
             step.failed = stopHere = true;
         }
         std::copy(data, data + n, job.data.get() + produced);
@@ -411,7 +411,7 @@ void AheadDecoder::decodeToMemory(Worker& w, Job& job, uint64_t dataAt, uint64_t
 }
 
 std::shared_ptr<AheadDecoder::Job> AheadDecoder::take(size_t index, const std::string& password) {
-    if (specs_.empty()) return nullptr;
+    if (plans_.empty()) return nullptr;
     std::unique_lock<std::mutex> lock(m_);
     if (password != password_) {
         // Work done with the former password is of no use: it is done again with this one.
@@ -419,14 +419,14 @@ std::shared_ptr<AheadDecoder::Job> AheadDecoder::take(size_t index, const std::s
         const auto jobs = jobs_;
         for (const auto& job : jobs) {
             if (job->password == password) continue;
-            cursor_ = std::min(cursor_, job->specPos);
+            cursor_ = std::min(cursor_, job->planPos);
             dropLocked(job);
         }
         wakeWorkers();
     }
     std::shared_ptr<Job> job;
     for (const auto& j : jobs_)
-        if (j->spec.index == index) job = j;
+        if (j->plan.index == index) job = j;
     if (job) callerCv_.wait(lock, [&] { return job->prepared || job->unusable; });
     if (!job || !job->prepared) {
         if (job) dropLocked(job);
@@ -466,7 +466,7 @@ AheadDecoder::End AheadDecoder::endOf(Job& job) {
 void AheadDecoder::release(const std::shared_ptr<Job>& job) {
     std::unique_lock<std::mutex> lock(m_);
     dropLocked(job);
-    if (job->spec.inMemory) {
+    if (job->plan.inMemory) {
         // Workers waiting for room are woken when half of it is free, not for every entry.
         if (jobs_.size() <= kMaxJobs / 2 && memoryHeld_ <= kMemoryBudget / 2) workCv_.notify_all();
         return;
@@ -484,7 +484,7 @@ void AheadDecoder::release(const std::shared_ptr<Job>& job) {
 void AheadDecoder::giveUp(const std::shared_ptr<Job>& job) {
     release(job);
     std::lock_guard<std::mutex> lock(m_);
-    callerOwns_ = job->spec.index;
+    callerOwns_ = job->plan.index;
     wakeWorkers();
 }
 
@@ -496,12 +496,12 @@ void AheadDecoder::waitWorkersOff(const std::vector<std::shared_ptr<Job>>& jobs,
 }
 
 bool AheadDecoder::releaseSpace() {
-    if (specs_.empty()) return false;
+    if (plans_.empty()) return false;
     std::unique_lock<std::mutex> lock(m_);
     noMore_ = true;
     std::vector<std::shared_ptr<Job>> dropped;
     for (const auto& job : jobs_)
-        if (!job->taken && !job->spec.inMemory) dropped.push_back(job);
+        if (!job->taken && !job->plan.inMemory) dropped.push_back(job);
     for (const auto& job : dropped) dropLocked(job);
     // Jobs dropped earlier whose worker had not yet let go hold space too.
     dropped.insert(dropped.end(), retired_.begin(), retired_.end());

@@ -30,7 +30,7 @@ class ArchiveFile;
 class AheadDecoder {
 public:
     // What a worker needs of an entry, copied on the caller's thread.
-    struct Spec {
+    struct Plan {
         size_t index = 0;
         uint64_t headerAt = 0;        // local header offset
         uint64_t compressedSize = 0;  // from the directory
@@ -66,7 +66,7 @@ public:
     // Entries decoded into memory: at most this much, compressed and uncompressed.
     static constexpr uint64_t kInMemoryUpTo = 1 << 20;
 
-    AheadDecoder(ArchiveFile& file, std::vector<Spec> specs, std::string password);
+    AheadDecoder(ArchiveFile& file, std::vector<Plan> plans, std::string password);
     ~AheadDecoder();
     AheadDecoder(const AheadDecoder&) = delete;
     AheadDecoder& operator=(const AheadDecoder&) = delete;
@@ -111,7 +111,7 @@ private:
     void waitWorkersOff(const std::vector<std::shared_ptr<Job>>& jobs, std::unique_lock<std::mutex>& lock);
 
     ArchiveFile& file_;
-    std::vector<Spec> specs_;  // empty: nothing is decoded ahead
+    std::vector<Plan> plans_;  // empty: nothing is decoded ahead
 
     std::mutex m_;
     std::condition_variable workCv_;    // workers wait for an entry to take on
@@ -121,7 +121,7 @@ private:
     int folderFd_ = -1;
     bool stop_ = false;
     bool noMore_ = false;        // space ran short: no more unnamed files
-    size_t cursor_ = 0;          // next spec to consider
+    size_t cursor_ = 0;          // next plan to consider
     size_t callerAt_ = 0;        // the entry the caller has come to
     size_t callerOwns_ = SIZE_MAX;  // an entry the caller decodes itself
     uint64_t memoryHeld_ = 0;    // bytes reserved by entries decoded into memory
