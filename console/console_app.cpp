@@ -1,7 +1,7 @@
 #include "console_app.h"
 
 #include "app/main_form.h"
-#include "app/registry/registry_backend.h"
+#include "registry/registry_backend.h"
 #include "console_dialogs.h"
 
 #include <fstream>

@@ -3,7 +3,7 @@
 // person who is not there.
 #pragma once
 
-#include "app/ui/dialogs.h"
+#include "ui/dialogs.h"
 
 #include <ostream>
 

@@ -1,6 +1,6 @@
 #include "options.h"
 
-#include "app/registry/file_registry_backend.h"
+#include "registry/file_registry_backend.h"
 #include "platform/files.h"
 
 #include <cstdlib>

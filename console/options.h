@@ -1,7 +1,7 @@
 // The program's command line, shared by the window and the console front ends.
 #pragma once
 
-#include "app/ui/form_context.h"
+#include "ui/form_context.h"
 
 #include <optional>
 #include <string>

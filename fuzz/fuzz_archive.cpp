@@ -10,7 +10,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "app/ui/dialogs.h"
+#include "ui/dialogs.h"
 #include "archive/archive_file.h"
 #include "archive/zip_archiver.h"
 

@@ -1,7 +1,7 @@
 // Real modal dialogs for the core's requests.
 #pragma once
 
-#include "app/ui/dialogs.h"
+#include "ui/dialogs.h"
 
 class QWidget;
 

@@ -2,7 +2,7 @@
 // window messages become posted events of the main window.
 #pragma once
 
-#include "app/ui/event_pump.h"
+#include "ui/event_pump.h"
 
 #include <QEvent>
 

@@ -9,9 +9,9 @@
 #include <optional>
 #include <string>
 
-#include "app/ui/dialogs.h"
-#include "app/ui/event_pump.h"
-#include "app/ui/progress_bar.h"
+#include "ui/dialogs.h"
+#include "ui/event_pump.h"
+#include "ui/progress_bar.h"
 #include "archive/zip_archiver.h"
 
 namespace {

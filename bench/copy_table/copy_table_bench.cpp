@@ -3,10 +3,10 @@
 // post each) and once as one SQL statement over an index, and prints the ratio of the times.
 //
 //   copy_table_bench [ROWS]        (run by hand; ROWS defaults to 200000)
-#include "app/ui/form_context.h"
-#include "migration/db/access_sql_translation.h"
-#include "migration/db/database_components.h"
-#include "migration/db/sqlite_engine.h"
+#include "ui/form_context.h"
+#include "db/access_sql_translation.h"
+#include "db/database_components.h"
+#include "db/sqlite_engine.h"
 #include "migration/table_copy.h"
 
 #include <sqlite3.h>

@@ -2,15 +2,15 @@
 // this model and forwards its user's actions; the console front end drives it directly.
 #pragma once
 
-#include "app/download/archive_download.h"
+#include "download/archive_download.h"
 #include "app/identity.h"
-#include "app/ui/control.h"
-#include "app/ui/form_context.h"
-#include "app/ui/progress_message.h"
+#include "ui/control.h"
+#include "ui/form_context.h"
+#include "ui/progress_message.h"
 #include "app/update_outcome.h"
 #include "archive/zip_archiver.h"
 #include "maintenance/maintenance_steps.h"
-#include "migration/db/database_components.h"
+#include "db/database_components.h"
 #include "migration/migration_steps.h"
 
 #include <functional>

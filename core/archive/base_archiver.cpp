@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/ui/dialogs.h"
+#include "ui/dialogs.h"
 #include "archive/archive_lock.h"
 #include "archive/dos_time.h"
 #include "archive/entry_ahead.h"

@@ -2,7 +2,7 @@
 // obsolete files and empty folders. The hidden buttons Button4 and Button5 start them.
 #pragma once
 
-#include "app/ui/form_context.h"
+#include "ui/form_context.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #include "migration/address_transfer.h"
 
-#include "migration/db/connection_string.h"
-#include "migration/db/db_error.h"
+#include "db/connection_string.h"
+#include "db/db_error.h"
 #include "migration/file_copy.h"
 #include "migration/statement_run.h"
 #include "platform/files.h"

@@ -1,7 +1,7 @@
 #include "migration/category_steps.h"
 
 #include "migration/category_texts.h"
-#include "migration/db/db_error.h"
+#include "db/db_error.h"
 #include "migration/statement_run.h"
 
 namespace upd {

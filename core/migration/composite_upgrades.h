@@ -4,7 +4,7 @@
 // vehicles, teachers and instructors into the latter. Both end with Button3 disabled.
 #pragma once
 
-#include "app/ui/control.h"
+#include "ui/control.h"
 #include "migration/schema_steps.h"
 #include "migration/step_context.h"
 #include "migration/table_copy.h"

@@ -3,7 +3,7 @@
 // staff can run by name.
 #pragma once
 
-#include "app/ui/control.h"
+#include "ui/control.h"
 #include "migration/address_transfer.h"
 #include "migration/category_steps.h"
 #include "migration/composite_upgrades.h"

@@ -1,6 +1,6 @@
 #include "migration/statement_run.h"
 
-#include "migration/db/db_error.h"
+#include "db/db_error.h"
 
 namespace upd {
 

@@ -2,7 +2,7 @@
 // then open it (a SELECT) or execute it (anything else).
 #pragma once
 
-#include "migration/db/ado_query.h"
+#include "db/ado_query.h"
 
 #include <string>
 

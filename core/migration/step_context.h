@@ -2,8 +2,8 @@
 // registry, the updater's folder) and its database components. The step classes hold one.
 #pragma once
 
-#include "app/ui/form_context.h"
-#include "migration/db/database_components.h"
+#include "ui/form_context.h"
+#include "db/database_components.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "migration/db/db_test_support.h"
+#include "db/db_test_support.h"
 #include "support/form_fixture.h"
 
 #include <gtest/gtest.h>

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/ui/dialogs.h"
+#include "ui/dialogs.h"
 #include "archive/zip_archiver.h"
 #include "zip_test_writer.h"
 

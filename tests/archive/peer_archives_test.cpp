@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "archive/zip_archiver.h"
-#include "app/ui/dialogs.h"
+#include "ui/dialogs.h"
 #include "peer_tools.h"
 
 namespace upd::peer {

@@ -1,7 +1,7 @@
 // A scratch folder and a form context for the maintenance steps' tests.
 #pragma once
 
-#include "app/ui/form_context.h"
+#include "ui/form_context.h"
 #include "maintenance/maintenance_steps.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // the region codes table.
 #include "migration_fixture.h"
 
-#include "migration/db/db_error.h"
+#include "db/db_error.h"
 
 namespace upd::testing {
 namespace {

@@ -1,7 +1,7 @@
 // The composite upgrades end to end on the demo's templates and driving school database.
 #include "migration_fixture.h"
 
-#include "migration/db/db_error.h"
+#include "db/db_error.h"
 
 namespace upd::testing {
 namespace {

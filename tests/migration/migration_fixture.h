@@ -3,12 +3,12 @@
 // scripts (the demo's scripts included), and the update log as recorded by its observer.
 #pragma once
 
-#include "app/registry/file_registry_backend.h"
-#include "app/ui/form_context.h"
-#include "migration/db/access_sql_translation.h"
-#include "migration/db/ado_table.h"
-#include "migration/db/database_components.h"
-#include "migration/db/sqlite_engine.h"
+#include "registry/file_registry_backend.h"
+#include "ui/form_context.h"
+#include "db/access_sql_translation.h"
+#include "db/ado_table.h"
+#include "db/database_components.h"
+#include "db/sqlite_engine.h"
 #include "migration/migration_steps.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"

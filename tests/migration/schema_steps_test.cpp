@@ -1,7 +1,7 @@
 // Column and table provisioning on a driving school's database as release 3.1 left it.
 #include "migration_fixture.h"
 
-#include "migration/db/db_error.h"
+#include "db/db_error.h"
 
 namespace upd::testing {
 namespace {

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "app/main_form.h"
-#include "app/registry/file_registry_backend.h"
-#include "app/ui/progress_message.h"
+#include "registry/file_registry_backend.h"
+#include "ui/progress_message.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 

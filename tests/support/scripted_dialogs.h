@@ -1,7 +1,7 @@
 // Dialogs answered from a script, recording every request, for headless tests.
 #pragma once
 
-#include "app/ui/dialogs.h"
+#include "ui/dialogs.h"
 
 #include <deque>
 #include <optional>

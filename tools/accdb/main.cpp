@@ -6,12 +6,12 @@
 //   accdb query  FILE [--password PW] "SELECT ..."
 //   accdb tables FILE [--password PW]
 //   accdb columns FILE TABLE [--password PW]
-#include "migration/db/access_sql_translation.h"
-#include "migration/db/ado_connection.h"
-#include "migration/db/ado_query.h"
-#include "migration/db/ado_table.h"
-#include "migration/db/connection_string.h"
-#include "migration/db/sqlite_engine.h"
+#include "db/access_sql_translation.h"
+#include "db/ado_connection.h"
+#include "db/ado_query.h"
+#include "db/ado_table.h"
+#include "db/connection_string.h"
+#include "db/sqlite_engine.h"
 
 #include <unistd.h>
 

@@ -1,0 +1,126 @@
+#define SQLITE_HAS_CODEC 1
+#include "db/sqlite_engine.h"
+
+#include "db/sqlite_handle.h"
+#include "db/sqlite_session.h"
+#include "db/sqlite_text_functions.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace upd::db {
+
+DbEngine& defaultEngine() {
+    static sqlite::SqliteEngine engine;
+    return engine;
+}
+
+namespace sqlite {
+namespace {
+
+constexpr int kBusyTimeoutMs = 3000;
+
+std::string upper(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return s;
+}
+
+bool has(const std::string& s, const char* part) { return s.find(part) != std::string::npos; }
+
+// --- opening ---
+
+DbError fileNotFound(const std::string& path) {
+    return DbError(DbErrc::FileNotFound, "Не удается найти файл '" + path + "'.");
+}
+
+DbError unrecognised(const std::string& path) {
+    return DbError(DbErrc::NotADatabase, "Нераспознаваемый формат базы данных '" + path + "'.", SQLITE_NOTADB);
+}
+
+DbError wrongPassword() { return DbError(DbErrc::WrongPassword, "Недопустимый пароль.", SQLITE_NOTADB); }
+
+DbHandle openHandle(const std::string& path, const std::string& password, int flags) {
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
+    DbHandle db(raw);
+    if (rc != SQLITE_OK) {
+        if ((rc & 0xFF) == SQLITE_CANTOPEN) throw fileNotFound(path);
+        throwLastError(db.get(), rc);
+    }
+    if (!password.empty()) {
+        const int krc = sqlite3_key(db.get(), password.data(), static_cast<int>(password.size()));
+        if (krc != SQLITE_OK) throwLastError(db.get(), krc);
+    }
+    sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
+    sqlite3_extended_result_codes(db.get(), 1);
+    registerAccessTextFunctions(db.get());
+    return db;
+}
+
+// Reads the schema: the first read that needs the key.
+int probe(sqlite3* db) {
+    return sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+}
+
+} // namespace
+
+FieldType classifyDeclaredType(const std::string& declaredType, bool rowAlias) {
+    if (rowAlias) return FieldType::AutoInc;
+    const std::string d = upper(declaredType);
+    if (d.empty()) return FieldType::Unknown;
+    if (has(d, "BIT") || has(d, "BOOL") || has(d, "YESNO") || has(d, "LOGICAL")) return FieldType::Boolean;
+    if (has(d, "SMALLINT") || has(d, "TINYINT") || has(d, "SHORT") || d == "BYTE") return FieldType::SmallInt;
+    if (has(d, "INT") || d == "LONG" || d == "COUNTER") return FieldType::Integer;
+    if (has(d, "LONGTEXT") || has(d, "MEMO") || has(d, "CLOB") || d == "TEXT") return FieldType::Memo;
+    if (has(d, "GUID")) return FieldType::Guid;
+    if (has(d, "CHAR") || has(d, "TEXT") || has(d, "STRING")) return FieldType::String;
+    if (has(d, "DATE") || has(d, "TIME")) return FieldType::DateTime;
+    if (has(d, "CURRENCY") || has(d, "MONEY")) return FieldType::Currency;
+    if (has(d, "REAL") || has(d, "FLOA") || has(d, "DOUB") || has(d, "DEC") || has(d, "NUMERIC")) return FieldType::Float;
+    if (has(d, "BLOB") || has(d, "BINARY")) return FieldType::Blob;
+    return FieldType::Unknown;
+}
+
+std::unique_ptr<DbSession> SqliteEngine::open(const std::string& path, const std::string& password) {
+    struct stat st{};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) throw fileNotFound(path);
+    if (st.st_size == 0 || st.st_size % 512 != 0) throw unrecognised(path);
+    char header[16] = {0};
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        const size_t n = std::fread(header, 1, sizeof header, f);
+        std::fclose(f);
+        if (n != sizeof header) throw unrecognised(path);
+    } else {
+        throw DbError(DbErrc::ReadOnly, "Нет доступа к файлу '" + path + "'.");
+    }
+    const bool plain = std::memcmp(header, "SQLite format 3", 16) == 0;
+    const int flags = SQLITE_OPEN_READWRITE;
+
+    // A plain file opens whatever password is given, as the Access provider opens a
+    // database without a password.
+    DbHandle db = openHandle(path, plain ? std::string() : password, flags);
+    const int rc = probe(db.get());
+    if (rc == SQLITE_OK) return std::make_unique<SqliteSession>(std::move(db), path);
+    const int primary = rc & 0xFF;
+    if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT) {
+        if (plain) throw unrecognised(path);
+        throw wrongPassword();
+    }
+    throwLastError(db.get(), rc);
+}
+
+std::unique_ptr<DbSession> createDatabase(const std::string& path, const std::string& password) {
+    struct stat st{};
+    if (::stat(path.c_str(), &st) == 0)
+        throw DbError(DbErrc::Other, "Файл '" + path + "' уже существует.");
+    DbHandle db = openHandle(path, password, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    exec(db.get(), "PRAGMA user_version = 1");  // writes the first page, so the file is a database at once
+    return std::make_unique<SqliteSession>(std::move(db), path);
+}
+
+} // namespace sqlite
+} // namespace upd::db

@@ -1,0 +1,335 @@
+#include "db/sqlite_session.h"
+
+#include "db/sqlite_engine.h"
+#include "platform/text.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <mutex>
+
+namespace upd::db::sqlite {
+namespace {
+
+std::string upper(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return s;
+}
+
+// The open sessions of this process by file.
+std::mutex& sessionsMutex() {
+    static std::mutex m;
+    return m;
+}
+std::multimap<std::pair<unsigned long long, unsigned long long>, SqliteSession*>& sessionsByFile() {
+    static std::multimap<std::pair<unsigned long long, unsigned long long>, SqliteSession*> sessions;
+    return sessions;
+}
+
+} // namespace
+
+SqliteSession::SqliteSession(DbHandle db, const std::string& path) : db_(std::move(db)) {
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0) return;
+    file_ = {static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino)};
+    std::lock_guard<std::mutex> lock(sessionsMutex());
+    sessionsByFile().emplace(file_, this);
+}
+
+void SqliteSession::flushSiblings() {
+    if (file_.second == 0) return;
+    std::lock_guard<std::mutex> lock(sessionsMutex());
+    auto [from, to] = sessionsByFile().equal_range(file_);
+    for (auto it = from; it != to; ++it) {
+        if (it->second == this) continue;
+        try {
+            it->second->flush();
+        } catch (const DbError&) {
+            // Its group stays open and is committed with its next operation.
+        }
+    }
+}
+
+SqliteSession::~SqliteSession() {
+    if (file_.second != 0) {
+        std::lock_guard<std::mutex> lock(sessionsMutex());
+        auto [from, to] = sessionsByFile().equal_range(file_);
+        for (auto it = from; it != to; ++it)
+            if (it->second == this) {
+                sessionsByFile().erase(it);
+                break;
+            }
+    }
+    statements_.clear();
+    if (!sqlite3_get_autocommit(db_.get())) sqlite3_exec(db_.get(), "COMMIT", nullptr, nullptr, nullptr);
+    if (!wal_) return;
+    // Another session still on the file keeps the log; the file is complete once the
+    // last one closes either way, so do not wait for it.
+    sqlite3_busy_timeout(db_.get(), 0);
+    sqlite3_exec(db_.get(), "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
+}
+
+void SqliteSession::beforeWriting() {
+    if (walTried_) return;
+    walTried_ = true;
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db_.get(), "PRAGMA journal_mode = WAL", -1, &raw, nullptr) == SQLITE_OK &&
+        sqlite3_step(raw) == SQLITE_ROW) {
+        const auto* mode = reinterpret_cast<const char*>(sqlite3_column_text(raw, 0));
+        wal_ = mode && std::strcmp(mode, "wal") == 0;
+    }
+    sqlite3_finalize(raw);
+    if (wal_) sqlite3_exec(db_.get(), "PRAGMA synchronous = NORMAL", nullptr, nullptr, nullptr);
+}
+
+int declaredSize(const std::string& decl) {
+    const size_t open = decl.find('(');
+    if (open == std::string::npos) return 0;
+    return std::atoi(decl.c_str() + open + 1);
+}
+
+FieldDef fieldOf(const std::string& name, const std::string& decl, bool alias, const std::string& table) {
+    const FieldType type = classifyDeclaredType(decl, alias);
+    return FieldDef{name, type, type == FieldType::String ? declaredSize(decl) : 0, table};
+}
+
+void SqliteSession::flush() {
+    pendingRows_ = 0;
+    if (!sqlite3_get_autocommit(db_.get())) exec(db_.get(), "COMMIT");
+}
+
+void SqliteSession::forgetSchema() {
+    statements_.clear();
+    tables_.clear();
+}
+
+Statement& SqliteSession::cached(const std::string& sql) {
+    auto it = statements_.find(sql);
+    if (it == statements_.end()) it = statements_.emplace(sql, std::make_unique<Statement>(db_.get(), sql)).first;
+    it->second->reset();
+    return *it->second;
+}
+
+template <class Store>
+auto SqliteSession::storeRow(Store&& store) -> decltype(store()) {
+    if (sqlite3_get_autocommit(db_.get())) {
+        flushSiblings();
+        beforeWriting();
+        exec(db_.get(), "BEGIN");
+    }
+    try {
+        auto stored = store();
+        if (++pendingRows_ >= kRowsPerCommit) flush();
+        return stored;
+    } catch (...) {
+        // A refused row undoes only itself; the rows stored before it are kept.
+        try {
+            flush();
+        } catch (const DbError&) {
+        }
+        throw;
+    }
+}
+
+const TableInfo& SqliteSession::tableInfo(const std::string& table) {
+    auto it = tables_.find(table);
+    if (it == tables_.end()) it = tables_.emplace(table, readTableInfo(table)).first;
+    return it->second;
+}
+
+TableInfo SqliteSession::readTableInfo(const std::string& table) {
+    TableInfo info;
+    {
+        Statement find(db_.get(),
+                       "SELECT name, type FROM sqlite_master WHERE type IN ('table','view') AND name = ?1 COLLATE NOCASE");
+        find.bind(1, Variant(table));
+        if (!find.step() || table.rfind("sqlite_", 0) == 0)
+            throw DbError(DbErrc::NoSuchTable,
+                          "Не удается найти входную таблицу или запрос '" + table +
+                              "'. Убедитесь, что объект существует и его имя введено правильно.");
+        info.name = find.columnText(0);
+        info.isView = find.columnText(1) == "view";
+    }
+    Statement columns(db_.get(), "PRAGMA table_info(" + quoteIdentifier(info.name) + ")");
+    struct Raw {
+        std::string name, decl;
+        int pk;
+    };
+    std::vector<Raw> raw;
+    int keyColumns = 0;
+    while (columns.step()) {
+        raw.push_back({columns.columnText(1), columns.columnText(2), static_cast<int>(columns.columnInt(5))});
+        if (raw.back().pk) ++keyColumns;
+    }
+    for (const Raw& c : raw) {
+        const bool alias = !info.isView && c.pk && keyColumns == 1 && upper(c.decl) == "INTEGER";
+        info.fields.push_back(fieldOf(c.name, c.decl, alias, info.name));
+    }
+    return info;
+}
+
+std::string SqliteSession::columnList(const TableInfo& info) const {
+    std::string list;
+    for (const FieldDef& f : info.fields) list += (list.empty() ? "" : ", ") + quoteIdentifier(f.Name);
+    return list;
+}
+
+RowSet SqliteSession::query(const std::string& sql) {
+    flush();
+    flushSiblings();
+    const TranslatedStatement st = translateAccessSql(sql);
+    if (st.kind != TranslatedStatement::Kind::Plain)
+        throw DbError(DbErrc::NoRows, "Инструкция не возвращает записей и не может быть открыта как набор данных.");
+    Statement stmt(db_.get(), st.sql[0]);
+    const int n = stmt.columnCount();
+    if (n == 0) throw DbError(DbErrc::NoRows, "Инструкция не возвращает записей и не может быть открыта как набор данных.");
+    RowSet result;
+    std::map<std::string, TableInfo> tables;
+    for (int i = 0; i < n; ++i) {
+        const std::string table = stmt.columnTable(i), origin = stmt.columnOrigin(i);
+        FieldDef def = fieldOf(stmt.columnName(i), stmt.columnDeclType(i), false, table);
+        if (!table.empty() && !origin.empty()) {
+            auto it = tables.find(table);
+            if (it == tables.end()) it = tables.emplace(table, tableInfo(table)).first;
+            for (const FieldDef& f : it->second.fields)
+                if (text::equalsIgnoreCase(f.Name, origin)) {
+                    def.DataType = f.DataType;
+                    def.Size = f.Size;
+                }
+        }
+        result.fields.push_back(def);
+    }
+    while (stmt.step()) {
+        std::vector<Variant> row;
+        row.reserve(static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i) row.push_back(stmt.column(i, result.fields[static_cast<size_t>(i)].DataType));
+        result.rows.push_back(std::move(row));
+        result.keys.push_back(static_cast<int64_t>(result.rows.size()));
+    }
+    return result;
+}
+
+int64_t SqliteSession::execute(const std::string& sql) {
+    flush();
+    flushSiblings();
+    // Any statement may change the schema: layouts and stored statements are read anew after it.
+    forgetSchema();
+    struct Forget {
+        SqliteSession& session;
+        ~Forget() { session.forgetSchema(); }
+    } forget{*this};
+    const TranslatedStatement st = translateAccessSql(sql);
+    beforeWriting();
+    switch (st.kind) {
+    case TranslatedStatement::Kind::Plain: {
+        Statement stmt(db_.get(), st.sql[0]);
+        while (stmt.step()) {
+        }
+        return sqlite3_changes(db_.get());
+    }
+    case TranslatedStatement::Kind::AddColumns:
+        tableInfo(st.table);  // names a missing table as such
+        allOrNothing([&] {
+            for (const std::string& s : st.sql) exec(db_.get(), s);
+        });
+        return 0;
+    case TranslatedStatement::Kind::AlterColumn:
+    case TranslatedStatement::Kind::DropColumn: rebuild(st); return 0;
+    }
+    return 0;
+}
+
+std::vector<std::string> SqliteSession::tableNames() {
+    flush();
+    flushSiblings();
+    Statement s(db_.get(), "SELECT name FROM sqlite_master WHERE type IN ('table','view') ORDER BY rowid");
+    std::vector<std::string> names;
+    while (s.step()) {
+        std::string name = s.columnText(0);
+        if (name.rfind("sqlite_", 0) != 0) names.push_back(std::move(name));
+    }
+    return names;
+}
+
+RowSet SqliteSession::openTable(const std::string& table) {
+    flush();
+    flushSiblings();
+    const TableInfo& info = tableInfo(table);
+    RowSet result;
+    result.fields = info.fields;
+    Statement s(db_.get(), "SELECT " + std::string(info.isView ? "0" : "rowid") + ", " + columnList(info) + " FROM " +
+                               quoteIdentifier(info.name) + (info.isView ? "" : " ORDER BY rowid"));
+    while (s.step()) {
+        std::vector<Variant> row;
+        row.reserve(info.fields.size());
+        for (size_t i = 0; i < info.fields.size(); ++i) row.push_back(s.column(static_cast<int>(i + 1), info.fields[i].DataType));
+        result.rows.push_back(std::move(row));
+        result.keys.push_back(s.columnInt(0));
+    }
+    return result;
+}
+
+std::vector<Variant> SqliteSession::readRow(const TableInfo& info, int64_t key) {
+    Statement& s = cached("SELECT " + columnList(info) + " FROM " + quoteIdentifier(info.name) + " WHERE rowid = ?1");
+    s.bind(1, Variant(static_cast<long long>(key)));
+    std::vector<Variant> row;
+    if (s.step())
+        for (size_t i = 0; i < info.fields.size(); ++i) row.push_back(s.column(static_cast<int>(i), info.fields[i].DataType));
+    else
+        row.resize(info.fields.size());
+    return row;
+}
+
+namespace {
+const FieldDef& fieldNamed(const TableInfo& info, const std::string& name) {
+    for (const FieldDef& f : info.fields)
+        if (text::equalsIgnoreCase(f.Name, name)) return f;
+    throw DbError(DbErrc::NoSuchColumn, "Поле '" + name + "' не найдено в таблице '" + info.name + "'.");
+}
+
+void checkWritable(const TableInfo& info) {
+    if (info.isView) throw DbError(DbErrc::Unsupported, "Запрос '" + info.name + "' не может быть изменен.");
+}
+} // namespace
+
+std::pair<int64_t, std::vector<Variant>> SqliteSession::insertRow(const std::string& table, const Assignments& values) {
+    const TableInfo& info = tableInfo(table);
+    checkWritable(info);
+    std::string names, marks;
+    for (const auto& [name, value] : values) {
+        names += (names.empty() ? "" : ", ") + quoteIdentifier(fieldNamed(info, name).Name);
+        marks += marks.empty() ? "?" : ", ?";
+    }
+    const std::string sql = "INSERT INTO " + quoteIdentifier(info.name) +
+                            (values.empty() ? std::string(" DEFAULT VALUES") : " (" + names + ") VALUES (" + marks + ")");
+    return storeRow([&] {
+        Statement& s = cached(sql);
+        for (size_t i = 0; i < values.size(); ++i) s.bind(static_cast<int>(i + 1), values[i].second);
+        s.step();
+        const int64_t key = sqlite3_last_insert_rowid(db_.get());
+        return std::pair{key, readRow(info, key)};
+    });
+}
+
+std::vector<Variant> SqliteSession::updateRow(const std::string& table, int64_t key, const Assignments& values) {
+    const TableInfo& info = tableInfo(table);
+    checkWritable(info);
+    return storeRow([&] {
+        if (!values.empty()) {
+            std::string sets;
+            for (const auto& [name, value] : values)
+                sets += (sets.empty() ? "" : ", ") + quoteIdentifier(fieldNamed(info, name).Name) + " = ?";
+            Statement& s = cached("UPDATE " + quoteIdentifier(info.name) + " SET " + sets + " WHERE rowid = ?");
+            int i = 1;
+            for (const auto& [name, value] : values) s.bind(i++, value);
+            s.bind(i, Variant(static_cast<long long>(key)));
+            s.step();
+        }
+        return readRow(info, key);
+    });
+}
+
+} // namespace upd::db::sqlite

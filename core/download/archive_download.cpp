@@ -1,0 +1,105 @@
+#include "download/archive_download.h"
+
+#include "download/atomic_file.h"
+#include "ui/progress_message.h"
+#include "platform/files.h"
+
+#include <cstdlib>
+#include <stdexcept>
+
+#include <sys/stat.h>
+
+namespace upd {
+
+namespace {
+
+bool isPort(const std::string& s) {
+    if (s.empty() || s.size() > 5 || s.find_first_not_of("0123456789") != std::string::npos) return false;
+    const long port = std::strtol(s.c_str(), nullptr, 10);
+    return port >= 1 && port <= 65535;
+}
+
+} // namespace
+
+std::string defaultDownloadHost() {
+    const char* value = std::getenv(kDownloadHostVariable);
+    return value && *value ? std::string(value) : std::string(kDownloadHost);
+}
+
+bool isDownloadHost(const std::string& host) {
+    std::string name = host;
+    std::string port;
+    if (!name.empty() && name.front() == '[') {
+        const size_t close = name.find(']');
+        if (close == std::string::npos || close == 1) return false;
+        if (name.find_first_not_of("0123456789abcdefABCDEF:.", 1) != close) return false;
+        if (close + 1 < name.size()) {
+            if (name[close + 1] != ':') return false;
+            port = name.substr(close + 2);
+            if (!isPort(port)) return false;
+        }
+        return true;
+    }
+    const size_t colon = name.find(':');
+    if (colon != std::string::npos) {
+        port = name.substr(colon + 1);
+        name.resize(colon);
+        if (!isPort(port)) return false;
+    }
+    return !name.empty() && name.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.-") ==
+                                std::string::npos;
+}
+
+ArchiveDownload::ArchiveDownload(FormContext& form, Control& button2, Control& button3)
+    : downloadForm_(form), button2_(button2), button3_(button3) {
+    HttpClient1.OnWorkBegin = [this](HttpWorkMode mode, int64_t total) { HttpClient1WorkBegin(mode, total); };
+    HttpClient1.OnWork = [this](HttpWorkMode mode, int64_t count) { HttpClient1Work(mode, count); };
+}
+
+std::string ArchiveDownload::archiveUrl() const {
+    const std::string host = downloadForm_.env.downloadHost.empty() ? defaultDownloadHost() : downloadForm_.env.downloadHost;
+    // A host that is no host could turn the URL into another one.
+    if (!isDownloadHost(host)) throw std::invalid_argument("Not a download host: " + host);
+    return "http://" + host + kArchiveUrlPath;
+}
+
+void ArchiveDownload::HttpClient1WorkBegin(HttpWorkMode, int64_t AWorkCountMax) {
+    downloadForm_.pump.post(workBeginMessage(AWorkCountMax));
+}
+
+void ArchiveDownload::HttpClient1Work(HttpWorkMode, int64_t AWorkCount) {
+    downloadForm_.pump.post(workMessage(AWorkCount));
+}
+
+void ArchiveDownload::Button2Click() {
+    if (!connectionCheck || !connectionCheck()) {
+        downloadForm_.boxes.notice(kNoInternetNotice);
+        return;
+    }
+    try {
+        const std::string url = archiveUrl();
+        {
+            // The check that the server answers the URL before the body is fetched.
+            HttpClientSettings defaults;
+            defaults.connectTimeoutMs = HttpClient1.settings().connectTimeoutMs;
+            defaults.stallTimeoutSeconds = HttpClient1.settings().stallTimeoutSeconds;
+            HttpClient probe(defaults);
+            probe.Head(url);
+        }
+        std::string buffer;
+        HttpClient1.Get(url, buffer);
+        const std::string base = files::withTrailingSeparator(workFolder);
+        const std::string folder = base + kArchiveFolder;
+        if (!files::directoryExists(folder)) ::mkdir(folder.c_str(), 0777);  // a failure shows at the write
+        replaceFileContent(base + kArchiveFile, buffer);
+    } catch (...) {
+        // Failures of the download are silent: no message, no log line.
+    }
+    const ProgressBar& bar = downloadForm_.ProgressBar1;
+    if (bar.position() == bar.max()) {
+        button3_.setEnabled(true);
+        button2_.setEnabled(false);
+    }
+}
+
+} // namespace upd

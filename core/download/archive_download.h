@@ -1,0 +1,58 @@
+// The hidden download of the documents archive (button "1. Скачать архив документов"):
+// HEAD on a separate client, GET on HttpClient1 into memory, then "res/ver_1_3.zip".
+#pragma once
+
+#include "download/internet_connection.h"
+#include "ui/control.h"
+#include "ui/form_context.h"
+#include "http/http_client.h"
+
+#include <functional>
+#include <string>
+
+namespace upd {
+
+// The vendor's download server; Environment::downloadHost, the option --download-host and
+// the environment variable UPDATE_DOWNLOAD_HOST stand in for it.
+inline constexpr const char* kDownloadHost = "tarvenit.ru";
+inline constexpr const char* kDownloadHostVariable = "UPDATE_DOWNLOAD_HOST";
+inline constexpr const char* kArchiveUrlPath = "/sites/default/files/Kavertadoc/ver_1_3.zip";
+inline constexpr const char* kArchiveFolder = "res";
+inline constexpr const char* kArchiveFile = "res/ver_1_3.zip";
+inline constexpr const char* kNoInternetNotice = "Отсутствует подключение к интернету!";
+
+// UPDATE_DOWNLOAD_HOST when set and not empty, else kDownloadHost.
+std::string defaultDownloadHost();
+
+// True for "host", "host:port", "[v6]" and "[v6]:port" with a port of 1 to 65535.
+bool isDownloadHost(const std::string& host);
+
+class ArchiveDownload {
+public:
+    // `button2` is the download button itself, `button3` "Обновить программу".
+    ArchiveDownload(FormContext& form, Control& button2, Control& button3);
+
+    void Button2Click();
+
+    // Work events of HttpClient1: they post the progress message and never touch the bar.
+    void HttpClient1WorkBegin(HttpWorkMode AWorkMode, int64_t AWorkCountMax);
+    void HttpClient1Work(HttpWorkMode AWorkMode, int64_t AWorkCount);
+
+    // "http://" + host + kArchiveUrlPath, the host from Environment::downloadHost or the default.
+    std::string archiveUrl() const;
+
+    // Keeps its cookies and its open connection between clicks.
+    HttpClient HttpClient1;
+
+    // The connection check; tests replace it.
+    std::function<bool()> connectionCheck = internetConnected;
+    // The folder that "res/ver_1_3.zip" is relative to; empty means the current folder.
+    std::string workFolder;
+
+private:
+    FormContext& downloadForm_;
+    Control& button2_;
+    Control& button3_;
+};
+
+} // namespace upd
