@@ -1,6 +1,7 @@
 #include "console_app.h"
 
 #include "app/main_form.h"
+#include "app/step_catalogue.h"
 #include "registry/registry_backend.h"
 #include "console_dialogs.h"
 
@@ -105,11 +106,12 @@ int run(const Options& options, const char* argv0, std::ostream& out, std::ostre
     if (shown != kExitSuccess) return shown;
 
     if (!options.step.empty()) {
-        for (const auto& step : form.catalogue())
-            if (step.name == options.step)
-                return guarded(form, [&] { return step.run() ? kExitSuccess : kExitStepFailed; });
-        err << "update_3_2: no operation named " << options.step << "\n";
-        return kExitUsage;
+        const CatalogueStep* step = findCatalogueStep(options.step);
+        if (!step) {
+            err << "update_3_2: no operation named " << options.step << "\n";
+            return kExitUsage;
+        }
+        return guarded(form, [&] { return step->run(form) ? kExitSuccess : kExitStepFailed; });
     }
     return guarded(form, [&] {
         form.Button3Click();

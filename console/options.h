@@ -1,7 +1,7 @@
 // The program's command line, shared by the window and the console front ends.
 #pragma once
 
-#include "ui/form_context.h"
+#include "app/environment.h"
 
 #include <optional>
 #include <string>

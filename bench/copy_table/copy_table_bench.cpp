@@ -3,7 +3,6 @@
 // post each) and once as one SQL statement over an index, and prints the ratio of the times.
 //
 //   copy_table_bench [ROWS]        (run by hand; ROWS defaults to 200000)
-#include "ui/form_context.h"
 #include "db/access_sql_translation.h"
 #include "db/database_components.h"
 #include "db/sqlite_engine.h"
@@ -101,10 +100,12 @@ double mergeBySql(const std::string& target, const std::string& source) {
 // without and with closing the connections.
 std::pair<double, double> mergeByCopyTable(const std::string& target, const std::string& source) {
     NoDialogs dialogs;
-    upd::QueuedEventPump pump;
-    upd::FormContext form(upd::Environment{}, dialogs, pump);
-    upd::DatabaseComponents components(form);
-    upd::TableCopySteps steps(form, components);
+    upd::UpdateLog log;
+    upd::MessageBoxes boxes(dialogs, "update_3_2");
+    const upd::RegistryOpener noRegistry;
+    const std::string updaterFolder;
+    upd::DatabaseComponents components(dialogs);
+    upd::TableCopySteps steps(upd::StepContext{log, boxes, noRegistry, updaterFolder, components});
     if (!components.connectToBaseUser(target, "") || !components.connectToBase2(source, ""))
         throw std::runtime_error("cannot open the address bases");
     const auto start = Clock::now();
@@ -112,7 +113,7 @@ std::pair<double, double> mergeByCopyTable(const std::string& target, const std:
     const double copied = seconds(Clock::now() - start);
     components.closeConnections();
     const double closed = seconds(Clock::now() - start);
-    for (const std::string& line : form.ListBox1.lines()) std::fprintf(stderr, "log: %s\n", line.c_str());
+    for (const std::string& line : log.lines()) std::fprintf(stderr, "log: %s\n", line.c_str());
     return {copied, closed};
 }
 

@@ -17,12 +17,15 @@ constexpr const char* kNoDatabaseNotice =
 } // namespace
 
 TfmMain::TfmMain(const TDM& dm, Environment environment, Dialogs& dialogs, EventPump& pump)
-    : FormContext(std::move(environment), dialogs, pump),
-      DatabaseComponents(static_cast<FormContext&>(*this)),
-      MigrationSteps(static_cast<FormContext&>(*this), static_cast<DatabaseComponents&>(*this), Button3),
-      MaintenanceSteps(static_cast<FormContext&>(*this)),
-      ArchiveDownload(static_cast<FormContext&>(*this), Button2, Button3),
-      DM(dm) {
+    : DM(dm),
+      env(std::move(environment)),
+      dialogs(dialogs),
+      pump(pump),
+      boxes(dialogs, programTitle(env.executableName)),
+      databases(dialogs),
+      migration(StepContext{ListBox1, boxes, env.openRegistry, env.updaterFolder, databases}, Button3),
+      maintenance(pump, env.updaterFolder),
+      download(boxes, pump, ProgressBar1, env.downloadHost, Button2, Button3) {
     wireArchiver();
 }
 
@@ -46,26 +49,12 @@ void TfmMain::FormShow() {
     ListBox1.AppendAndSelect("");
 }
 
-void TfmMain::FormClose() { closeConnections(); }
+void TfmMain::FormClose() { databases.closeConnections(); }
 
 void TfmMain::N2Click() { boxes.box("  ", "Подсказка"); }
 
 void TfmMain::Button1Click() {
     if (requestClose) requestClose();
-}
-
-std::vector<TfmMain::CatalogueStep> TfmMain::catalogue() {
-    std::vector<CatalogueStep> steps = {
-        {"Button2Click", [this] {
-             Button2Click();
-             pump.processPendingEvents();  // the queued progress messages move the bar
-             return true;
-         }},
-        {"Button4Click", [this] { Button4Click(); return true; }},
-        {"Button5Click", [this] { Button5Click(); return true; }},
-    };
-    for (auto& [name, run] : migrationCatalogue()) steps.push_back({name, run});
-    return steps;
 }
 
 bool TfmMain::runHandler(const std::function<void()>& handler) {

@@ -1,33 +1,41 @@
 // The main window's components and operations, free of any toolkit. The Qt window draws
 // this model and forwards its user's actions; the console front end drives it directly.
+// The window owns every component; each takes only the parts of the window it works with.
 #pragma once
 
-#include "download/archive_download.h"
+#include "app/environment.h"
 #include "app/identity.h"
-#include "ui/control.h"
-#include "ui/form_context.h"
-#include "ui/progress_message.h"
 #include "app/update_outcome.h"
 #include "archive/zip_archiver.h"
-#include "maintenance/maintenance_steps.h"
 #include "db/database_components.h"
+#include "download/archive_download.h"
+#include "maintenance/maintenance_steps.h"
 #include "migration/migration_steps.h"
+#include "ui/control.h"
+#include "ui/dialogs.h"
+#include "ui/event_pump.h"
+#include "ui/progress_bar.h"
+#include "ui/progress_message.h"
+#include "ui/update_log.h"
 
 #include <functional>
 #include <string>
-#include <vector>
 
 namespace upd {
 
-class TfmMain : public FormContext,
-                public DatabaseComponents,
-                public MigrationSteps,
-                public MaintenanceSteps,
-                public ArchiveDownload {
+class TfmMain {
 public:
     TfmMain(const TDM& dm, Environment environment, Dialogs& dialogs, EventPump& pump);
+    TfmMain(const TfmMain&) = delete;
+    TfmMain& operator=(const TfmMain&) = delete;
 
     const TDM& DM;
+    Environment env;
+    Dialogs& dialogs;
+    EventPump& pump;
+    MessageBoxes boxes;
+    UpdateLog ListBox1;
+    ProgressBar ProgressBar1;
 
     // Captions set at creation.
     std::string lblUpdate;
@@ -49,12 +57,16 @@ public:
     // How the last press of "Обновить программу" ended.
     UpdateOutcome lastUpdateOutcome = UpdateOutcome::NotRun;
 
-    // The operations that support staff can run by name; each returns its success flag.
-    struct CatalogueStep {
-        std::string name;
-        std::function<bool()> run;
-    };
-    virtual std::vector<CatalogueStep> catalogue();
+    // The components, each on the parts of the window it uses.
+    DatabaseComponents databases;
+    MigrationSteps migration;
+    MaintenanceSteps maintenance;
+    ArchiveDownload download;
+
+    // The hidden buttons: the documents download, photo folder names, module folder clean-up.
+    void Button2Click() { download.Button2Click(); }
+    void Button4Click() { maintenance.Button4Click(); }
+    void Button5Click() { maintenance.Button5Click(); }
 
     // True while an operation runs that must not be started again or closed under.
     bool busy() const { return busy_; }
@@ -85,9 +97,7 @@ public:
     // The progress message's handler (WM_USER + 100).
     void MyProgress(uintptr_t wParam, intptr_t lParam) { applyProgressMessage(ProgressBar1, wParam, lParam); }
 
-    virtual ~TfmMain() = default;
-
-protected:
+private:
     void wireArchiver();
 
     bool busy_ = false;

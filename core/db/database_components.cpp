@@ -4,7 +4,7 @@
 
 namespace upd {
 
-DatabaseComponents::DatabaseComponents(FormContext& form, db::DbEngine& engine)
+DatabaseComponents::DatabaseComponents(Dialogs& dialogs, db::DbEngine& engine)
     : ADOConnection1(engine),
       ADOConnection2(engine),
       ADOQuery1(ADOConnection1, "ADOQuery1"),
@@ -12,7 +12,7 @@ DatabaseComponents::DatabaseComponents(FormContext& form, db::DbEngine& engine)
       ADOTable11(ADOConnection1, "ADOTable11"),
       ADOQuery2(ADOConnection2, "ADOQuery2"),
       ADOTable2(ADOConnection2, "ADOTable2"),
-      form_(form) {
+      dialogs_(dialogs) {
     ADOConnection1.LoginPrompt = false;
     ADOConnection1.KeepConnection = false;
     ADOConnection2.LoginPrompt = false;
@@ -47,7 +47,7 @@ bool DatabaseComponents::connect(db::TADOConnection& connection, const std::stri
 
 void DatabaseComponents::showProviderErrors(const db::TADOConnection& connection) {
     for (const db::ProviderError& e : connection.Errors())
-        form_.dialogs.message(MessageRequest{e.Description, "Ошибка!", DialogButtons::Ok, DialogIcon::Warning});
+        dialogs_.message(MessageRequest{e.Description, "Ошибка!", DialogButtons::Ok, DialogIcon::Warning});
 }
 
 void DatabaseComponents::closeConnections() {

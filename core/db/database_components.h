@@ -6,7 +6,7 @@
 //   ADOConnection2: stays open until closed. ADOQuery2, ADOTable2 work on it.
 #pragma once
 
-#include "ui/form_context.h"
+#include "ui/dialogs.h"
 #include "db/ado_connection.h"
 #include "db/ado_query.h"
 #include "db/ado_table.h"
@@ -22,7 +22,8 @@ inline constexpr const char* kPlanBasePassword = "Hk4TmWq8ZrBcE";     // res/vus
 
 class DatabaseComponents {
 public:
-    explicit DatabaseComponents(FormContext& form, db::DbEngine& engine = db::defaultEngine());
+    // Provider errors are shown through `dialogs`.
+    explicit DatabaseComponents(Dialogs& dialogs, db::DbEngine& engine = db::defaultEngine());
 
     db::TADOConnection ADOConnection1;
     db::TADOConnection ADOConnection2;
@@ -48,7 +49,7 @@ public:
 private:
     bool connect(db::TADOConnection& connection, const std::string& base_name, const std::string& pswd);
 
-    FormContext& form_;
+    Dialogs& dialogs_;
 };
 
 } // namespace upd

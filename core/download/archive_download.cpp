@@ -50,30 +50,31 @@ bool isDownloadHost(const std::string& host) {
                                 std::string::npos;
 }
 
-ArchiveDownload::ArchiveDownload(FormContext& form, Control& button2, Control& button3)
-    : downloadForm_(form), button2_(button2), button3_(button3) {
+ArchiveDownload::ArchiveDownload(MessageBoxes& boxes, EventPump& pump, const ProgressBar& bar,
+                                 const std::string& downloadHost, Control& button2, Control& button3)
+    : boxes_(boxes), pump_(pump), bar_(bar), downloadHost_(downloadHost), button2_(button2), button3_(button3) {
     HttpClient1.OnWorkBegin = [this](HttpWorkMode mode, int64_t total) { HttpClient1WorkBegin(mode, total); };
     HttpClient1.OnWork = [this](HttpWorkMode mode, int64_t count) { HttpClient1Work(mode, count); };
 }
 
 std::string ArchiveDownload::archiveUrl() const {
-    const std::string host = downloadForm_.env.downloadHost.empty() ? defaultDownloadHost() : downloadForm_.env.downloadHost;
+    const std::string host = downloadHost_.empty() ? defaultDownloadHost() : downloadHost_;
     // A host that is no host could turn the URL into another one.
     if (!isDownloadHost(host)) throw std::invalid_argument("Not a download host: " + host);
     return "http://" + host + kArchiveUrlPath;
 }
 
 void ArchiveDownload::HttpClient1WorkBegin(HttpWorkMode, int64_t AWorkCountMax) {
-    downloadForm_.pump.post(workBeginMessage(AWorkCountMax));
+    pump_.post(workBeginMessage(AWorkCountMax));
 }
 
 void ArchiveDownload::HttpClient1Work(HttpWorkMode, int64_t AWorkCount) {
-    downloadForm_.pump.post(workMessage(AWorkCount));
+    pump_.post(workMessage(AWorkCount));
 }
 
 void ArchiveDownload::Button2Click() {
     if (!connectionCheck || !connectionCheck()) {
-        downloadForm_.boxes.notice(kNoInternetNotice);
+        boxes_.notice(kNoInternetNotice);
         return;
     }
     try {
@@ -95,8 +96,7 @@ void ArchiveDownload::Button2Click() {
     } catch (...) {
         // Failures of the download are silent: no message, no log line.
     }
-    const ProgressBar& bar = downloadForm_.ProgressBar1;
-    if (bar.position() == bar.max()) {
+    if (bar_.position() == bar_.max()) {
         button3_.setEnabled(true);
         button2_.setEnabled(false);
     }

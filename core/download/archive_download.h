@@ -4,7 +4,9 @@
 
 #include "download/internet_connection.h"
 #include "ui/control.h"
-#include "ui/form_context.h"
+#include "ui/dialogs.h"
+#include "ui/event_pump.h"
+#include "ui/progress_bar.h"
 #include "http/http_client.h"
 
 #include <functional>
@@ -12,7 +14,7 @@
 
 namespace upd {
 
-// The vendor's download server; Environment::downloadHost, the option --download-host and
+// The vendor's download server; the host given to ArchiveDownload, the option --download-host and
 // the environment variable UPDATE_DOWNLOAD_HOST stand in for it.
 inline constexpr const char* kDownloadHost = "tarvenit.ru";
 inline constexpr const char* kDownloadHostVariable = "UPDATE_DOWNLOAD_HOST";
@@ -29,8 +31,11 @@ bool isDownloadHost(const std::string& host);
 
 class ArchiveDownload {
 public:
-    // `button2` is the download button itself, `button3` "Обновить программу".
-    ArchiveDownload(FormContext& form, Control& button2, Control& button3);
+    // `button2` is the download button itself, `button3` "Обновить программу". Work events
+    // post to `pump`; `bar` tells at the end whether the whole body arrived. `downloadHost`
+    // (host[:port]) stands for the vendor's server when set.
+    ArchiveDownload(MessageBoxes& boxes, EventPump& pump, const ProgressBar& bar, const std::string& downloadHost,
+                    Control& button2, Control& button3);
 
     void Button2Click();
 
@@ -38,7 +43,7 @@ public:
     void HttpClient1WorkBegin(HttpWorkMode AWorkMode, int64_t AWorkCountMax);
     void HttpClient1Work(HttpWorkMode AWorkMode, int64_t AWorkCount);
 
-    // "http://" + host + kArchiveUrlPath, the host from Environment::downloadHost or the default.
+    // "http://" + host + kArchiveUrlPath, the host given at construction or the default.
     std::string archiveUrl() const;
 
     // Keeps its cookies and its open connection between clicks.
@@ -50,7 +55,10 @@ public:
     std::string workFolder;
 
 private:
-    FormContext& downloadForm_;
+    MessageBoxes& boxes_;
+    EventPump& pump_;
+    const ProgressBar& bar_;
+    const std::string& downloadHost_;
     Control& button2_;
     Control& button3_;
 };

@@ -38,8 +38,8 @@ bool isRealFolder(const fs::directory_entry& entry) {
 
 } // namespace
 
-MaintenanceSteps::MaintenanceSteps(FormContext& form, std::string root)
-    : maintenanceForm_(form), maintenanceRoot_(std::move(root)) {}
+MaintenanceSteps::MaintenanceSteps(EventPump& pump, const std::string& updaterFolder, std::string root)
+    : pump_(pump), updaterFolder_(updaterFolder), maintenanceRoot_(std::move(root)) {}
 
 std::string MaintenanceSteps::DirNameForPhoto(const std::string& s2) const {
     std::string result = s2;
@@ -58,7 +58,7 @@ void MaintenanceSteps::RenameDirForPhoto(const std::string& dir_name) {
             const std::string newPath = dir_name + files::kSeparator + DirNameForPhoto(name);
             if (oldPath != newPath) maintenance::moveWithoutReplace(oldPath, newPath);
         }
-        maintenanceForm_.pump.processPendingEvents();
+        pump_.processPendingEvents();
     }
 }
 
@@ -106,7 +106,7 @@ std::string MaintenanceSteps::moduleFolder() const {
 }
 
 std::string MaintenanceSteps::removalListPath() const {
-    return files::withTrailingSeparator(maintenanceForm_.env.updaterFolder) + "res/files.txt";
+    return files::withTrailingSeparator(updaterFolder_) + "res/files.txt";
 }
 
 } // namespace upd

@@ -2,7 +2,7 @@
 // obsolete files and empty folders. The hidden buttons Button4 and Button5 start them.
 #pragma once
 
-#include "ui/form_context.h"
+#include "ui/event_pump.h"
 
 #include <string>
 
@@ -15,7 +15,9 @@ inline constexpr const char* kMaintenanceRoot = "/";
 
 class MaintenanceSteps {
 public:
-    explicit MaintenanceSteps(FormContext& form, std::string root = kMaintenanceRoot);
+    // `pump` lets pending events run while folders are renamed; the removal list lies below
+    // `updaterFolder`.
+    MaintenanceSteps(EventPump& pump, const std::string& updaterFolder, std::string root = kMaintenanceRoot);
 
     // Replaces each character that Windows forbids in names by its five-character code.
     std::string DirNameForPhoto(const std::string& s2) const;
@@ -42,7 +44,8 @@ public:
     void setMaintenanceRoot(std::string root) { maintenanceRoot_ = std::move(root); }
 
 private:
-    FormContext& maintenanceForm_;
+    EventPump& pump_;
+    const std::string& updaterFolder_;
     std::string maintenanceRoot_;
 };
 

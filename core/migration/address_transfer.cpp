@@ -54,13 +54,13 @@ const std::vector<std::string>& addressTables() {
 bool AddressTransfer::TransferAdress() {
     std::string shellFolder;
     {
-        auto registry = ctx_.form.env.openRegistry();
+        auto registry = ctx_.openRegistry();
         shellFolder = registry->Read("mirela", "ProgrammPath", kRegistryFalse);
     }
     const std::string commonBase = withSeparator(shellFolder) + "OtherBase" + files::kSeparator + kAddressBase;
     std::string commonFolder;
     {
-        auto registry = ctx_.form.env.openRegistry();
+        auto registry = ctx_.openRegistry();
         commonFolder = withSeparator(registry->Read("mirela", "ProgrammPath", kRegistryFalse)) + "OtherBase" +
                        files::kSeparator;
     }
@@ -68,12 +68,12 @@ bool AddressTransfer::TransferAdress() {
 
     if (files::fileExists(commonBase)) return true;  // installed before: nothing to do
     if (!files::directoryExists(commonFolder) || !files::fileExists(addressTemplate)) {
-        ctx_.log().AppendAndSelect("Ошибка копирования файла базы адресов!");
+        ctx_.log.AppendAndSelect("Ошибка копирования файла базы адресов!");
         return false;
     }
     copyFileNoReplace(addressTemplate, commonFolder + kAddressBase);  // a failed copy shows up below
     if (!ctx_.db.connectToBaseUser(commonBase, "")) {
-        ctx_.log().AppendAndSelect("Ошибка соединения с основной базой адресов");
+        ctx_.log.AppendAndSelect("Ошибка соединения с основной базой адресов");
         return false;
     }
     bool ok = true;
@@ -85,7 +85,7 @@ bool AddressTransfer::TransferAdress() {
 bool AddressTransfer::transferModule(const std::string& section, const char* successLine) {
     std::string moduleFolder;
     {
-        auto registry = ctx_.form.env.openRegistry();
+        auto registry = ctx_.openRegistry();
         moduleFolder = registry->Read(section, "ProgrammPath", kRegistryFalse);
     }
     if (!ctx_.db.connectToBase2(withSeparator(moduleFolder) + kAddressBase, "")) return true;
@@ -95,12 +95,12 @@ bool AddressTransfer::transferModule(const std::string& section, const char* suc
     } catch (const std::exception&) {
         return false;  // an error while closing a table: the rest of this module is skipped
     }
-    ctx_.log().AppendAndSelect(successLine);
+    ctx_.log.AppendAndSelect(successLine);
     return ok;
 }
 
 std::string AddressTransfer::soatoTargetPath() const {
-    return withSeparator(withoutArchiveFolders(withSeparator(ctx_.form.env.updaterFolder))) + kAddressBase;
+    return withSeparator(withoutArchiveFolders(withSeparator(ctx_.updaterFolder))) + kAddressBase;
 }
 
 // Opens a connection on a base without a password; provider errors are shown and the work
@@ -126,7 +126,7 @@ bool AddressTransfer::updateBaseAdress() {
         openStatement(db.ADOQuery2, "Select soato_id,  soato_name from soato");
     } catch (const std::exception&) {
         // Without the codes, creating the table would only leave it empty for good.
-        ctx_.form.boxes.notice("Ошибка копирования базы адресов регионов!");
+        ctx_.boxes.notice("Ошибка копирования базы адресов регионов!");
         return false;
     }
     if (db.ADOConnection1.Connected()) db.ADOConnection1.Close();

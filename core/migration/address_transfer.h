@@ -17,7 +17,7 @@ const std::vector<std::string>& addressTables();
 
 class AddressTransfer {
 public:
-    AddressTransfer(FormContext& form, DatabaseComponents& db, TableCopySteps& copy) : ctx_{form, db}, copy_(copy) {}
+    AddressTransfer(const StepContext& ctx, TableCopySteps& copy) : ctx_(ctx), copy_(copy) {}
 
     // True when the common address base is in place: it was there already, or it was
     // installed and every table of every module that could be opened was merged. False after
@@ -32,7 +32,6 @@ public:
     // its parent when the updater lies in a folder named Архив (any letter case).
     std::string soatoTargetPath() const;
 
-protected:
     // Update_base_adress, true when it ran to its end.
     bool updateBaseAdress();
 

@@ -20,7 +20,7 @@ std::string categoryCondition(const char* name) {
 } // namespace
 
 bool CategorySteps::fillCategories() {
-    UpdateLog& log = ctx_.log();
+    UpdateLog& log = ctx_.log;
     try {
         log.AppendAndSelect("Вставим категории ТС для специальностей ВУС...");
         std::string vusC;
@@ -41,7 +41,7 @@ bool CategorySteps::fillCategories() {
 }
 
 bool CategorySteps::fillNewCategory() {
-    UpdateLog& log = ctx_.log();
+    UpdateLog& log = ctx_.log;
     db::TADOQuery& q = ctx_.db.ADOQuery1;
     try {
         log.AppendAndSelect("Обновим категории ТС для специальностей ВУС...");
@@ -61,7 +61,7 @@ bool CategorySteps::fillNewCategory() {
 }
 
 bool CategorySteps::updateVus845() {
-    UpdateLog& log = ctx_.log();
+    UpdateLog& log = ctx_.log;
     DatabaseComponents& db = ctx_.db;
     log.AppendAndSelect("Копирование учебного плана по вус-845!");
     // Outside the handler: errors the connect operation does not report pass to the caller.
@@ -166,10 +166,10 @@ bool CategorySteps::copyPlan() {
             if (db.ADOTable1.Locate("category_tc_id", category)) continue;  // present, even in part
             copyCategoryRows(category, walked);
         }
-        ctx_.log().AppendAndSelect("Обновление таблицы obob_uch_plan = успешно");
+        ctx_.log.AppendAndSelect("Обновление таблицы obob_uch_plan = успешно");
         copied = true;
     } catch (const std::exception&) {
-        ctx_.log().AppendAndSelect("Ошибка обновления таблицы = obob_uch_plan");
+        ctx_.log.AppendAndSelect("Ошибка обновления таблицы = obob_uch_plan");
     }
     db.ADOTable1.Close();
     db.ADOTable2.Close();
@@ -194,7 +194,7 @@ void CategorySteps::copyCategoryRows(const db::Variant& category, int& walked) {
         }
         source.Next();
         if (++walked > kDotEvery) {
-            ctx_.log().AppendToLastLine(".");
+            ctx_.log.AppendToLastLine(".");
             walked -= kDotEvery;
         }
     }

@@ -11,7 +11,7 @@ namespace upd {
 
 class CategorySteps {
 public:
-    CategorySteps(FormContext& form, DatabaseComponents& db) : ctx_{form, db} {}
+    explicit CategorySteps(const StepContext& ctx) : ctx_(ctx) {}
 
     // Outcome in the update log only.
     void FillCategory_tc() { fillCategories(); }
@@ -23,7 +23,6 @@ public:
     // of the same name on ADOConnection2. True when the success line was logged.
     bool copyPlan();
 
-protected:
     // The same operations, telling whether they ended with their success line.
     bool fillCategories();
     bool fillNewCategory();

@@ -34,25 +34,25 @@ struct DisconnectGuard {
 // The registry's path, else the user's choice. False (after its notice) when there is none.
 bool CompositeUpgrades::chooseDatabase(std::string& path) {
     {
-        auto registry = ctx_.form.env.openRegistry();
+        auto registry = ctx_.openRegistry();
         path = registry->Read("Lornet", "path", kRegistryFalse);
     }
     if (path != kRegistryFalse) return true;
     try {
         OpenFileRequest request;
         request.filter = "Файл базы данных |*.accdb";
-        request.initialFolder = ctx_.form.env.updaterFolder;
-        ctx_.form.boxes.notice(kNoDatabaseNotice);
-        const std::optional<std::string> chosen = ctx_.form.dialogs.openFile(request);
+        request.initialFolder = ctx_.updaterFolder;
+        ctx_.boxes.notice(kNoDatabaseNotice);
+        const std::optional<std::string> chosen = ctx_.boxes.dialogs().openFile(request);
         if (!chosen) {
-            ctx_.form.boxes.notice(kCancelledNotice);
+            ctx_.boxes.notice(kCancelledNotice);
             return false;
         }
         path = *chosen;
         return true;
     } catch (const std::exception&) {
         // Going on with "false" for a path would only fail at the first change statement.
-        ctx_.form.boxes.notice(kDialogFailedNotice);
+        ctx_.boxes.notice(kDialogFailedNotice);
         return false;
     }
 }
@@ -66,7 +66,7 @@ bool CompositeUpgrades::updateBase() {
     db.ADOConnection1.SetConnectionString(db::buildConnectionString(path, kMainBasePassword));
 
     for (const char* column : {"diploma_theory_num", "diploma_pract_num"}) {
-        ctx_.log().Append("Работа с базой данных...");
+        ctx_.log.Append("Работа с базой данных...");
         if (!probeStatement(db.ADOQuery1, std::string("Select ") + column + " from diploma"))
             execStatement(db.ADOQuery1, std::string(" ALTER TABLE diploma ADD COLUMN ") + column + "  INTEGER");
     }
@@ -84,14 +84,14 @@ bool CompositeUpgrades::updateBase() {
 }
 
 bool CompositeUpgrades::updateBaseQN() {
-    ctx_.log().AppendAndSelect("Выбор базы данных \"Автошкола\"...");
+    ctx_.log.AppendAndSelect("Выбор базы данных \"Автошкола\"...");
     OpenFileRequest request;
     request.filter = "Файлы баз данных|*.accdb";
-    request.initialFolder = ctx_.form.env.updaterFolder + "in";
-    const std::optional<std::string> chosen = ctx_.form.dialogs.openFile(request);
+    request.initialFolder = ctx_.updaterFolder + "in";
+    const std::optional<std::string> chosen = ctx_.boxes.dialogs().openFile(request);
     // The dialog accepts existing files only.
     const bool ok = chosen && files::fileExists(*chosen) && upgradeWorkingCopies(*chosen);
-    ctx_.log().AppendAndSelect("База данных обновлена ...");
+    ctx_.log.AppendAndSelect("База данных обновлена ...");
     button3_.setEnabled(false);
     ctx_.db.ADOConnection1.Close();
     return ok;
@@ -103,7 +103,7 @@ bool CompositeUpgrades::upgradeWorkingCopies(const std::string& chosen) {
     // Both working copies share the folder out: a chosen MainBase.accdb would be replaced by
     // the new main database and the rows copied into the user's own database.
     if (text::equalsIgnoreCase(name, kNewMainBase)) {
-        ctx_.form.boxes.box("Выбранный файл называется " + std::string(kNewMainBase) +
+        ctx_.boxes.box("Выбранный файл называется " + std::string(kNewMainBase) +
                                 ", как новая база данных. Переименуйте его и повторите обновление.",
                             kStepFailedCaption);
         return false;
@@ -115,7 +115,7 @@ bool CompositeUpgrades::upgradeWorkingCopies(const std::string& chosen) {
         std::error_code ec;
         if (std::filesystem::equivalent(from, to, ec)) continue;  // a working copy chosen again
         if (!copyFileReplacing(from, to)) {
-            ctx_.form.boxes.box("Не удалось скопировать файл " + from + " в " + to, kStepFailedCaption);
+            ctx_.boxes.box("Не удалось скопировать файл " + from + " в " + to, kStepFailedCaption);
             return false;
         }
     }
@@ -141,7 +141,7 @@ bool CompositeUpgrades::runUpgradeSteps() {
     bool ok = true;
     for (const Step& step : steps) {
         if ((schema_.*step.run)()) continue;
-        ctx_.form.boxes.box(step.failureText, kStepFailedCaption);
+        ctx_.boxes.box(step.failureText, kStepFailedCaption);
         ok = false;
     }
     for (const char* table : {"car", "prepod", "Instruktor"}) ok = copy_.CopyQNToMainBase(table, "_qn") && ok;

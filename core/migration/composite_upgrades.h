@@ -16,9 +16,8 @@ inline constexpr const char* kUpdateBaseDoneCaption = "2. Обновление �
 
 class CompositeUpgrades {
 public:
-    CompositeUpgrades(FormContext& form, DatabaseComponents& db, SchemaSteps& schema, TableCopySteps& copy,
-                      Control& button3)
-        : ctx_{form, db}, schema_(schema), copy_(copy), button3_(button3) {}
+    CompositeUpgrades(const StepContext& ctx, SchemaSteps& schema, TableCopySteps& copy, Control& button3)
+        : ctx_(ctx), schema_(schema), copy_(copy), button3_(button3) {}
 
     // Database from the registry (Lornet/path) or chosen by the user. Errors of its change
     // statements pass to the caller; ADOConnection1 keeps the database's string.
@@ -26,7 +25,6 @@ public:
     // The chosen file itself is never changed. Ends with both connections closed.
     void UpdateBase_QN() { updateBaseQN(); }
 
-protected:
     // True when UpdateBase ran to its end; for UpdateBase_QN when a database was chosen,
     // copied, connected, and every schema step and table copy succeeded.
     bool updateBase();

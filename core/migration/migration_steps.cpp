@@ -2,58 +2,27 @@
 
 namespace upd {
 
-MigrationSteps::MigrationSteps(FormContext& form, DatabaseComponents& db, Control& button3)
-    : SchemaSteps(form, db),
-      CategorySteps(form, db),
-      TableCopySteps(form, db),
-      CompositeUpgrades(form, db, static_cast<SchemaSteps&>(*this), static_cast<TableCopySteps&>(*this), button3),
-      AddressTransfer(form, db, static_cast<TableCopySteps&>(*this)),
-      migrationForm_(form),
-      migrationDb_(db) {}
+MigrationSteps::MigrationSteps(const StepContext& ctx, Control& button3)
+    : schema(ctx), categories(ctx), tables(ctx), upgrades(ctx, schema, tables, button3), addresses(ctx, tables), ctx_(ctx) {}
 
 bool MigrationSteps::onUserBase(const std::function<bool()>& step) {
-    if (migrationDb_.ADOConnection1.ConnectionString().empty()) {
+    if (ctx_.db.ADOConnection1.ConnectionString().empty()) {
         std::string path;
         {
-            auto registry = migrationForm_.env.openRegistry();
+            auto registry = ctx_.openRegistry();
             path = registry->Read("Lornet", "path", kRegistryFalse);
         }
         if (path == kRegistryFalse) {
             OpenFileRequest request;
             request.filter = "Файл базы данных |*.accdb";
-            request.initialFolder = migrationForm_.env.updaterFolder;
-            const std::optional<std::string> chosen = migrationForm_.dialogs.openFile(request);
+            request.initialFolder = ctx_.updaterFolder;
+            const std::optional<std::string> chosen = ctx_.boxes.dialogs().openFile(request);
             if (!chosen) return false;
             path = *chosen;
         }
-        if (!migrationDb_.connectToBaseUser(path, kMainBasePassword)) return false;
+        if (!ctx_.db.connectToBaseUser(path, kMainBasePassword)) return false;
     }
     return step();
-}
-
-std::vector<MigrationSteps::CatalogueEntry> MigrationSteps::migrationCatalogue() {
-    auto userBase = [this](std::function<bool()> step) {
-        return [this, step = std::move(step)] { return onUserBase(step); };
-    };
-    return {
-        {"AddColumnGrafikHours", userBase([this] { return AddColumnGrafikHours(); })},
-        {"AddColumnGruppa", userBase([this] { return AddColumnGruppa(); })},
-        {"AddColumnStudent", userBase([this] { return AddColumnStudent(); })},
-        {"AddColumnTeach_obj", userBase([this] { return AddColumnTeach_obj(); })},
-        {"CreateTableGrafikVojdenija", userBase([this] { return CreateTableGrafikVojdenija(); })},
-        {"CreateTableSpravka", userBase([this] { return CreateTableSpravka(); })},
-        {"modify_stroenie", userBase([this] {
-             modify_stroenie();
-             return true;
-         })},
-        {"FillCategory_tc", userBase([this] { return fillCategories(); })},
-        {"FillNewCategory_tc", userBase([this] { return fillNewCategory(); })},
-        {"Update_vus_845", userBase([this] { return updateVus845(); })},
-        {"UpdateBase", [this] { return updateBase(); }},
-        {"UpdateBase_QN", [this] { return updateBaseQN(); }},
-        {"TransferAdress", [this] { return TransferAdress(); }},
-        {"Update_base_adress", [this] { return updateBaseAdress(); }},
-    };
 }
 
 } // namespace upd

@@ -1,43 +1,37 @@
-// The migration and data transfer steps of the main window, gathered in one class that the
-// window inherits beside its database components, and the catalogue of those that support
-// staff can run by name.
+// The migration and data transfer steps of the main window: one member per step set, all on
+// the same context, and the rule that the steps on the user's database share.
 #pragma once
 
-#include "ui/control.h"
 #include "migration/address_transfer.h"
 #include "migration/category_steps.h"
 #include "migration/composite_upgrades.h"
 #include "migration/schema_steps.h"
+#include "migration/step_context.h"
 #include "migration/table_copy.h"
+#include "ui/control.h"
 
 #include <functional>
-#include <string>
-#include <utility>
-#include <vector>
 
 namespace upd {
 
-class MigrationSteps : public SchemaSteps,
-                       public CategorySteps,
-                       public TableCopySteps,
-                       public CompositeUpgrades,
-                       public AddressTransfer {
+class MigrationSteps {
 public:
     // `button3` is "Обновить программу", which the composite upgrades disable.
-    MigrationSteps(FormContext& form, DatabaseComponents& db, Control& button3);
+    MigrationSteps(const StepContext& ctx, Control& button3);
 
-    // The operations that take no arguments, by name; each returns its success flag. The
-    // steps that work on the database open on ADOConnection1 first open the user's database
-    // when that connection has none: Lornet/path from the registry, else the file chosen in
-    // the open-file dialog (main-database password); without one they fail.
-    using CatalogueEntry = std::pair<std::string, std::function<bool()>>;
-    std::vector<CatalogueEntry> migrationCatalogue();
+    SchemaSteps schema;
+    CategorySteps categories;
+    TableCopySteps tables;
+    CompositeUpgrades upgrades;
+    AddressTransfer addresses;
 
-private:
+    // Runs a step that works on the database open on ADOConnection1, opening the user's
+    // database first when that connection has none: Lornet/path from the registry, else the
+    // file chosen in the open-file dialog (main-database password). Without one: false.
     bool onUserBase(const std::function<bool()>& step);
 
-    FormContext& migrationForm_;
-    DatabaseComponents& migrationDb_;
+private:
+    StepContext ctx_;
 };
 
 } // namespace upd

@@ -41,7 +41,7 @@ struct TableStep {
 };
 
 bool runColumnStep(StepContext& ctx, const ColumnStep& step) {
-    UpdateLog& log = ctx.log();
+    UpdateLog& log = ctx.log;
     log.AppendAndSelect(step.opening);
     if (probeStatement(ctx.db.ADOQuery1, step.probe)) {
         log.AppendAndSelect(step.presentLine);
@@ -58,7 +58,7 @@ bool runColumnStep(StepContext& ctx, const ColumnStep& step) {
         }
     } catch (const std::exception&) {
         log.Append(step.errorLine);
-        if (step.box) ctx.form.boxes.box(kBoxText, kBoxCaption);
+        if (step.box) ctx.boxes.box(kBoxText, kBoxCaption);
         return false;
     }
     if (step.successLine) log.AppendAndSelect(step.successLine);
@@ -66,7 +66,7 @@ bool runColumnStep(StepContext& ctx, const ColumnStep& step) {
 }
 
 bool runTableStep(StepContext& ctx, const TableStep& step) {
-    UpdateLog& log = ctx.log();
+    UpdateLog& log = ctx.log;
     log.Append(step.opening);
     if (probeStatement(ctx.db.ADOQuery1, step.probe)) {
         log.AppendAndSelect("статус - ок ");
@@ -93,7 +93,7 @@ std::string spravkaSeed(const std::string& type) {
 } // namespace
 
 bool SchemaSteps::AddColumn(const std::string& table_name, const std::string& col_name, const std::string& col_type) {
-    UpdateLog& log = ctx_.log();
+    UpdateLog& log = ctx_.log;
     log.AppendAndSelect("Таблица " + table_name + ", поле " + col_name + "... ");
     if (probeStatement(ctx_.db.ADOQuery1, "Select " + col_name + " from " + table_name)) {
         log.AppendAndSelect("обновление поля не требуется...");
@@ -105,7 +105,7 @@ bool SchemaSteps::AddColumn(const std::string& table_name, const std::string& co
                       " ALTER TABLE " + table_name + " ADD COLUMN " + "[" + col_name + "] " + col_type + ";");
     } catch (const std::exception&) {
         log.Append("Обновление таблицы " + table_name + " не корректно!");
-        ctx_.form.boxes.box(kBoxText, kBoxCaption);
+        ctx_.boxes.box(kBoxText, kBoxCaption);
         return false;
     }
     log.AppendAndSelect(kSuccessLine);
@@ -114,7 +114,7 @@ bool SchemaSteps::AddColumn(const std::string& table_name, const std::string& co
 
 bool SchemaSteps::CreateNewTable(const std::string& table_name, const std::string& col_name,
                                  const std::string& col_name_for_select) {
-    UpdateLog& log = ctx_.log();
+    UpdateLog& log = ctx_.log;
     log.Append("Проверка существования таблицы " + table_name + "... ");
     if (probeStatement(ctx_.db.ADOQuery1, "Select " + col_name_for_select + " from " + table_name)) {
         log.AppendAndSelect("Таблица " + table_name + " существует...");

@@ -12,7 +12,7 @@ namespace upd {
 
 class SchemaSteps {
 public:
-    SchemaSteps(FormContext& form, DatabaseComponents& db) : ctx_{form, db} {}
+    explicit SchemaSteps(const StepContext& ctx) : ctx_(ctx) {}
 
     // True when the column is there now (already, or added); false when adding failed
     // (log line and a "Внимание" box).

@@ -5,7 +5,7 @@
 namespace upd {
 
 std::string StepContext::updaterPath(const std::string& relative) const {
-    std::string path = files::withTrailingSeparator(form.env.updaterFolder);
+    std::string path = files::withTrailingSeparator(updaterFolder);
     for (char c : relative) path += c == '/' ? files::kSeparator : c;
     return path;
 }

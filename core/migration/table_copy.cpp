@@ -49,7 +49,7 @@ bool TableCopySteps::mergeTable(const std::string& table_name) {
         openBoth(table_name);
         mergeRows();
     } catch (const std::exception&) {
-        ctx_.log().AppendAndSelect("Ошибка обновления таблицы = " + table_name);
+        ctx_.log.AppendAndSelect("Ошибка обновления таблицы = " + table_name);
         ok = false;
     }
     closeBoth();
@@ -105,10 +105,10 @@ bool TableCopySteps::CopyQNToMainBase(const std::string& table_name, const std::
         }
         execStatement(ctx_.db.ADOQuery2, " UPDATE " + table_name + " SET " + table_name + s_qn_vus + " = true " +
                                              " WHERE (" + table_name + "_qn = false) ;");
-        ctx_.log().AppendAndSelect("Обновление таблицы " + table_name + " = успешно");
+        ctx_.log.AppendAndSelect("Обновление таблицы " + table_name + " = успешно");
         ok = true;
     } catch (const std::exception&) {
-        ctx_.log().AppendAndSelect("Ошибка обновления таблицы = " + table_name);
+        ctx_.log.AppendAndSelect("Ошибка обновления таблицы = " + table_name);
     }
     closeBoth();
     return ok;
@@ -125,10 +125,10 @@ bool TableCopySteps::CopySchoolMainBase(const std::string& table_name) {
             copyRowValues(source, target);
             target.Post();
         }
-        ctx_.log().AppendAndSelect("Обновление таблицы " + table_name + " = успешно");
+        ctx_.log.AppendAndSelect("Обновление таблицы " + table_name + " = успешно");
         ok = true;
     } catch (const std::exception&) {
-        ctx_.log().AppendAndSelect("Ошибка обновления таблицы = " + table_name);
+        ctx_.log.AppendAndSelect("Ошибка обновления таблицы = " + table_name);
     }
     closeBoth();
     return ok;

@@ -13,7 +13,7 @@ namespace upd {
 
 class TableCopySteps {
 public:
-    TableCopySteps(FormContext& form, DatabaseComponents& db) : ctx_{form, db} {}
+    explicit TableCopySteps(const StepContext& ctx) : ctx_(ctx) {}
 
     // Adds to the table on ADOConnection1 the rows of the table on ADOConnection2 that it
     // lacks. The key of a row is its first column that is neither auto-increment nor null;

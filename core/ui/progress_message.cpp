@@ -1,6 +1,6 @@
 #include "ui/progress_message.h"
 
-#include "ui/form_context.h"
+#include "ui/progress_message.h"
 
 namespace upd {
 

@@ -8,6 +8,10 @@
 
 namespace upd {
 
+// The window message through which transfers move the progress bar.
+inline constexpr uint32_t WM_USER = 0x0400;
+inline constexpr uint32_t WM_PROGRESS = WM_USER + 100;
+
 // wParam 0: maximum := lParam, position := 0; wParam 1: position := lParam; else nothing.
 // lParam carries 32 bits.
 void applyProgressMessage(ProgressBar& bar, uintptr_t wParam, intptr_t lParam);

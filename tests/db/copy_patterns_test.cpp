@@ -47,9 +47,7 @@ protected:
     std::string target = folder.file("adress.accdb");
     std::string source = folder.file("module.accdb");
     RecordingDialogs dialogs;
-    QueuedEventPump pump;
-    FormContext form{Environment{}, dialogs, pump};
-    DatabaseComponents db{form};
+    DatabaseComponents db{dialogs};
 };
 
 const std::vector<std::string> kExpected = {

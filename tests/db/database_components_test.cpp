@@ -20,9 +20,7 @@ protected:
     std::string main = folder.file("MainBase.accdb");
     std::string plain = folder.file("adress.accdb");
     RecordingDialogs dialogs;
-    QueuedEventPump pump;
-    FormContext form{Environment{}, dialogs, pump};
-    DatabaseComponents db{form};
+    DatabaseComponents db{dialogs};
 };
 
 TEST_F(Components, FixedPasswordsAndSettings) {

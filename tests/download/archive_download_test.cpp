@@ -63,17 +63,16 @@ public:
             if (r.method == "GET" && !script.cookie.empty()) resp.headers = {{"Set-Cookie", script.cookie}};
             return resp;
         });
-        Environment env;
-        env.downloadHost = server->hostPort();
+        downloadHost = server->hostPort();
         dialogs.shown.clear();
         pump = std::make_unique<QueuedEventPump>();
-        form = std::make_unique<FormContext>(env, dialogs, *pump);
+        boxes = std::make_unique<MessageBoxes>(dialogs, programTitle("update_3_2"));
         pump->setHandler([this](const PostedMessage& m) {
-            if (m.message == WM_PROGRESS) applyProgressMessage(form->ProgressBar1, m.wParam, m.lParam);
+            if (m.message == WM_PROGRESS) applyProgressMessage(bar, m.wParam, m.lParam);
         });
         button2.setEnabled(true);
         button3.setEnabled(false);  // as an unpacking leaves it
-        download = std::make_unique<ArchiveDownload>(*form, button2, button3);
+        download = std::make_unique<ArchiveDownload>(*boxes, *pump, bar, downloadHost, button2, button3);
         download->connectionCheck = [] { return true; };
         download->workFolder = work.string();
         download->HttpClient1.settings().connectTimeoutMs = 5000;
@@ -82,7 +81,7 @@ public:
     void TearDown() override {
         download.reset();
         server.reset();
-        form.reset();
+        boxes.reset();
         pump.reset();
         std::error_code ec;
         fs::remove_all(work, ec);
@@ -96,8 +95,8 @@ public:
         return n;
     }
     void setBar(int32_t max, int32_t position) {
-        form->ProgressBar1.setMax(max);
-        form->ProgressBar1.setPosition(position);
+        bar.setMax(max);
+        bar.setPosition(position);
     }
     bool buttonsSwitched() const { return button3.Enabled() && !button2.Enabled(); }
 
@@ -106,7 +105,9 @@ public:
     std::unique_ptr<LoopbackHttpServer> server;
     RecordingDialogs dialogs;
     std::unique_ptr<QueuedEventPump> pump;
-    std::unique_ptr<FormContext> form;
+    std::string downloadHost;
+    std::unique_ptr<MessageBoxes> boxes;
+    ProgressBar bar;
     Control button2{true, false};
     Control button3{true, true};
     std::unique_ptr<ArchiveDownload> download;
@@ -119,7 +120,7 @@ TEST_F(DownloadTest, NoConnectionShowsTheNoticeAndNothingElse) {
 
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].text, kNoInternetNotice);
-    EXPECT_EQ(dialogs.shown[0].caption, form->boxes.title());
+    EXPECT_EQ(dialogs.shown[0].caption, boxes->title());
     EXPECT_TRUE(server->requests().empty());
     EXPECT_FALSE(buttonsSwitched());
 }
@@ -136,16 +137,16 @@ TEST_F(DownloadTest, DownloadsWithExactHeadsThenFillsTheBarFromTheQueuedMessages
     EXPECT_EQ(readFile(target()), script.body);
     EXPECT_EQ(filesInRes(), 1u);  // no temporary file left behind
     EXPECT_TRUE(dialogs.shown.empty());
-    EXPECT_TRUE(form->ListBox1.lines().empty());
+    // No log line either: the download is given no log to write to.
 
     // The bar was 0 of 100 when the GET returned: the buttons stay; the messages wait.
     EXPECT_FALSE(buttonsSwitched());
-    EXPECT_EQ(form->ProgressBar1.position(), 0);
-    EXPECT_EQ(form->ProgressBar1.max(), 100);
+    EXPECT_EQ(bar.position(), 0);
+    EXPECT_EQ(bar.max(), 100);
     EXPECT_GT(pump->pending(), 1u);
     pump->processPendingEvents();
-    EXPECT_EQ(form->ProgressBar1.max(), static_cast<int32_t>(script.body.size()));
-    EXPECT_EQ(form->ProgressBar1.position(), static_cast<int32_t>(script.body.size()));
+    EXPECT_EQ(bar.max(), static_cast<int32_t>(script.body.size()));
+    EXPECT_EQ(bar.position(), static_cast<int32_t>(script.body.size()));
 
     // The second download finds the bar full; its GET sends the cookie back on the kept
     // connection, while the HEAD's fresh client has none.
@@ -180,7 +181,7 @@ TEST_F(DownloadTest, FailuresLeaveTheEarlierArchiveUntouched) {
         {"GET error status", [](DownloadTest& t) { t.script.getStatus = 500; }},
         {"HEAD error status", [](DownloadTest& t) { t.script.headStatus = 404; }},
         {"no server", [](DownloadTest& t) { t.server.reset(); }},
-        {"not a host", [](DownloadTest& t) { t.form->env.downloadHost = "evil.example/x?"; }},
+        {"not a host", [](DownloadTest& t) { t.downloadHost = "evil.example/x?"; }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -243,11 +244,11 @@ TEST_F(DownloadTest, WorkHandlersPostTheLow32BitsAndNeverTouchTheBar) {
     download->HttpClient1WorkBegin(HttpWorkMode::Read, 4294967296LL + 5000);
     download->HttpClient1Work(HttpWorkMode::Write, 4294967296LL + 5000);
     download->HttpClient1Work(HttpWorkMode::Read, 7);
-    EXPECT_EQ(form->ProgressBar1.max(), 100);
+    EXPECT_EQ(bar.max(), 100);
     ASSERT_EQ(pump->pending(), 3u);
     pump->processPendingEvents();
-    EXPECT_EQ(form->ProgressBar1.max(), 5000);
-    EXPECT_EQ(form->ProgressBar1.position(), 7);
+    EXPECT_EQ(bar.max(), 5000);
+    EXPECT_EQ(bar.position(), 7);
 }
 
 TEST(DownloadHost, DefaultComesFromTheEnvironmentVariable) {

@@ -40,7 +40,7 @@ struct AddressFixture : MigrationFixture {
 
 TEST(TransferAdress, InstallsTheCommonBaseAndAddsSharedRowsOnce) {
     AddressFixture f;
-    EXPECT_TRUE(f.steps.TransferAdress());
+    EXPECT_TRUE(f.steps.addresses.TransferAdress());
     EXPECT_EQ(f.log, kAllModules);
     EXPECT_TRUE(f.dialogs.shown.empty());
     // ADOConnection1 closes by itself with its last table but keeps the common base's string.
@@ -63,11 +63,11 @@ TEST(TransferAdress, InstallsTheCommonBaseAndAddsSharedRowsOnce) {
 
 TEST(TransferAdress, AnInstalledCommonBaseIsLeftAlone) {
     AddressFixture f;
-    ASSERT_TRUE(f.steps.TransferAdress());
+    ASSERT_TRUE(f.steps.addresses.TransferAdress());
     f.db.closeConnections();
     f.log.clear();
     const std::string before = readFile(f.common);
-    EXPECT_TRUE(f.steps.TransferAdress());
+    EXPECT_TRUE(f.steps.addresses.TransferAdress());
     EXPECT_TRUE(f.log.empty());
     EXPECT_FALSE(f.db.ADOConnection1.Connected());
     EXPECT_FALSE(f.db.ADOConnection2.Connected());
@@ -78,7 +78,7 @@ TEST(TransferAdress, AModuleThatIsNotInstalledGetsNoLine) {
     AddressFixture f;
     f.register_({"Kestrin", "Lornet"});                                     // Varsel not registered
     std::filesystem::remove(f.moduleFolder("Lornet") + "/adress.accdb");  // Lornet without its base
-    EXPECT_TRUE(f.steps.TransferAdress());
+    EXPECT_TRUE(f.steps.addresses.TransferAdress());
     EXPECT_EQ(f.log, Lines{"*Перенос базы адресов ВУСа - успешно"});
     EXPECT_TRUE(f.dialogs.shown.empty());
 }
@@ -87,7 +87,7 @@ TEST(TransferAdress, AModuleBaseWithSomeTablesIsStillTransferred) {
     AddressFixture f;
     f.makeModule("Varsel", "INSERT INTO street (street_name) VALUES ('ул. Тельмана');",
                  "CREATE TABLE street (street_id COUNTER PRIMARY KEY, street_name VARCHAR(255), nasel_punkt_id INTEGER);");
-    EXPECT_TRUE(f.steps.TransferAdress());
+    EXPECT_TRUE(f.steps.addresses.TransferAdress());
     EXPECT_EQ(f.log, kAllModules);
     f.db.closeConnections();
     EXPECT_EQ(f.commonRows("SELECT count(*) FROM street WHERE street_name = 'ул. Тельмана'"), "1");
@@ -99,7 +99,7 @@ TEST(TransferAdress, ATableThatCannotBeMergedIsLoggedAndTheModuleGoesOn) {
                  "CREATE TABLE street (street_id COUNTER PRIMARY KEY, street_name VARCHAR(255), street_kod VARCHAR(9));"
                  "CREATE TABLE region (region_id COUNTER PRIMARY KEY, region_name VARCHAR(255));"
                  "INSERT INTO region (region_name) VALUES ('Витебская область');");
-    EXPECT_FALSE(f.steps.TransferAdress());
+    EXPECT_FALSE(f.steps.addresses.TransferAdress());
     EXPECT_EQ(f.log, (Lines{"*Перенос базы адресов ВУСа - успешно", "*Ошибка обновления таблицы = street",
                             "*Перенос базы адресов КН - успешно", "*Перенос базы адресов ДОПов - успешно"}));
 }
@@ -117,7 +117,7 @@ TEST_P(TransferAdressStop, LogsWhyAndOpensNothingMore) {
     const TransferStopCase& c = GetParam();
     AddressFixture f;
     c.prepare(f);
-    EXPECT_FALSE(f.steps.TransferAdress());
+    EXPECT_FALSE(f.steps.addresses.TransferAdress());
     EXPECT_EQ(f.log, Lines{c.line});
     EXPECT_EQ(f.dialogs.messages().size(), c.boxes);
     EXPECT_FALSE(f.db.ADOConnection2.Connected());
@@ -156,8 +156,8 @@ TEST_P(UpdateBaseAdress, CreatesAndFillsTheRegionCodes) {
     f.makeTemplates();
     const std::string target = f.dir.folder() + c.target;
     makeBase(target, "", kRegionOnly);
-    EXPECT_EQ(f.steps.soatoTargetPath(), target);
-    f.steps.Update_base_adress();
+    EXPECT_EQ(f.steps.addresses.soatoTargetPath(), target);
+    f.steps.addresses.Update_base_adress();
     EXPECT_TRUE(f.dialogs.shown.empty());
     EXPECT_TRUE(f.log.empty());
     EXPECT_FALSE(f.db.ADOConnection1.Connected());
@@ -180,7 +180,7 @@ TEST(UpdateBaseAdress, AnExistingTableEndsItWithTheErrorAndCopiesNothing) {
     MigrationFixture f;
     f.makeTemplates();
     makeBase(f.updater + "adress.accdb", "", demoScript("adress.sql"));
-    EXPECT_THROW(f.steps.Update_base_adress(), db::DbError);
+    EXPECT_THROW(f.steps.addresses.Update_base_adress(), db::DbError);
     EXPECT_EQ(rowsOf(f.updater + "adress.accdb", "", "SELECT count(*) FROM soato_adress"), "0");
 }
 
@@ -188,7 +188,7 @@ TEST(UpdateBaseAdress, AnEmptySourceGivesAnEmptyTable) {
     MigrationFixture f;
     makeBase(f.updater + "res/soato.accdb", "", "CREATE TABLE soato (soato_id INTEGER, soato_name VARCHAR(255));");
     makeBase(f.updater + "adress.accdb", "", kRegionOnly);
-    f.steps.Update_base_adress();
+    f.steps.addresses.Update_base_adress();
     EXPECT_EQ(rowsOf(f.updater + "adress.accdb", "", "SELECT count(*) FROM soato_adress"), "0");
     EXPECT_FALSE(f.db.ADOConnection1.Connected());
     EXPECT_FALSE(f.db.ADOConnection2.Connected());
@@ -197,7 +197,7 @@ TEST(UpdateBaseAdress, AnEmptySourceGivesAnEmptyTable) {
 TEST(UpdateBaseAdress, WithoutTheCodesItCreatesNothing) {
     MigrationFixture f;  // no res/soato.accdb
     makeBase(f.updater + "adress.accdb", "", kRegionOnly);
-    f.steps.Update_base_adress();
+    f.steps.addresses.Update_base_adress();
     const std::vector<MessageRequest> shown = f.dialogs.messages();
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[0].caption, "Ошибка!");  // the provider's error on opening
@@ -207,9 +207,9 @@ TEST(UpdateBaseAdress, WithoutTheCodesItCreatesNothing) {
 
 TEST(UpdateBaseAdress, RunsAfterTheTransferLeftBothConnectionsOpen) {
     AddressFixture f;
-    ASSERT_TRUE(f.steps.TransferAdress());
+    ASSERT_TRUE(f.steps.addresses.TransferAdress());
     makeBase(f.updater + "adress.accdb", "", kRegionOnly);
-    f.steps.Update_base_adress();
+    f.steps.addresses.Update_base_adress();
     EXPECT_TRUE(f.dialogs.shown.empty());
     EXPECT_EQ(rowsOf(f.updater + "adress.accdb", "", "SELECT count(*) FROM soato_adress"), "15");
 }

@@ -17,7 +17,7 @@ const Lines kPlanLog = {"*Копирование учебного плана п�
 struct CategoryFixture : MigrationFixture {
     CategoryFixture() {
         openUserBase();
-        EXPECT_TRUE(steps.AddColumnTeach_obj());
+        EXPECT_TRUE(steps.schema.AddColumnTeach_obj());
         log.clear();
         makeTemplates();
     }
@@ -41,7 +41,7 @@ TEST(FillCategory_tc, SetsTheLicenceTextsAndCanRunAgain) {
                                  c + "/ВУС-982|" + c + "/B|Категория «B»/C|Категория «C»";
     for (int run = 0; run < 2; ++run) {
         f.log.clear();
-        f.steps.FillCategory_tc();
+        f.steps.categories.FillCategory_tc();
         EXPECT_EQ(f.log, kFillLog);
         EXPECT_EQ(f.userRows("SELECT category_tc_name, category_tc_gibdd FROM category_tc ORDER BY category_tc_id"), expected);
     }
@@ -49,10 +49,10 @@ TEST(FillCategory_tc, SetsTheLicenceTextsAndCanRunAgain) {
 
 TEST(FillNewCategory_tc, RenamesTheOldRetrainingAndAddsTheNewOneOnce) {
     CategoryFixture f;
-    f.steps.FillCategory_tc();
+    f.steps.categories.FillCategory_tc();
     for (int run = 0; run < 2; ++run) {
         f.log.clear();
-        f.steps.FillNewCategory_tc();
+        f.steps.categories.FillNewCategory_tc();
         EXPECT_EQ(f.log, kNewLog);
         EXPECT_EQ(f.userRows("SELECT count(*) FROM category_tc WHERE category_tc_name = 'ВУС-845'"), "0");
         EXPECT_EQ(f.gibdd(kVus845CtoD), kRetrainingCtoD);
@@ -62,7 +62,7 @@ TEST(FillNewCategory_tc, RenamesTheOldRetrainingAndAddsTheNewOneOnce) {
     }
     // Run after the rename, the "ВУС-845" statement finds nothing and nothing fails.
     f.log.clear();
-    f.steps.FillCategory_tc();
+    f.steps.categories.FillCategory_tc();
     EXPECT_EQ(f.log, kFillLog);
     EXPECT_EQ(f.gibdd(kVus845CtoD), kRetrainingCtoD);
 }
@@ -70,8 +70,8 @@ TEST(FillNewCategory_tc, RenamesTheOldRetrainingAndAddsTheNewOneOnce) {
 TEST(CategorySteps, ABaseWithoutCategoriesGetsTheErrorLine) {
     MigrationFixture f;
     f.openUserBase("CREATE TABLE other (x INTEGER);");
-    f.steps.FillCategory_tc();
-    f.steps.FillNewCategory_tc();
+    f.steps.categories.FillCategory_tc();
+    f.steps.categories.FillNewCategory_tc();
     EXPECT_EQ(f.log, (Lines{"*Вставим категории ТС для специальностей ВУС...", "*Ошибка обновления категорий ТС для ВУС...",
                             "*Обновим категории ТС для специальностей ВУС...", "*Ошибка обновления категорий ТС для ВУС..."}));
     EXPECT_TRUE(f.dialogs.shown.empty());
@@ -79,11 +79,11 @@ TEST(CategorySteps, ABaseWithoutCategoriesGetsTheErrorLine) {
 
 TEST(Update_vus_845, CopiesTheMissingSubjectsAndThePlanOnce) {
     CategoryFixture f;
-    f.steps.FillCategory_tc();
-    f.steps.FillNewCategory_tc();
+    f.steps.categories.FillCategory_tc();
+    f.steps.categories.FillNewCategory_tc();
     for (int run = 0; run < 2; ++run) {
         f.log.clear();
-        f.steps.Update_vus_845();
+        f.steps.categories.Update_vus_845();
         EXPECT_EQ(f.log, kPlanLog);
         EXPECT_FALSE(f.db.ADOConnection1.Connected());
         EXPECT_TRUE(f.db.ADOConnection2.Connected());
@@ -97,7 +97,7 @@ TEST(Update_vus_845, CopiesTheMissingSubjectsAndThePlanOnce) {
 
 TEST(Update_vus_845, WithoutTheNewSpecialityReportsAnErrorAndFilesNoPlan) {
     CategoryFixture f;  // FillNewCategory_tc not run
-    f.steps.Update_vus_845();
+    f.steps.categories.Update_vus_845();
     EXPECT_EQ(f.log, (Lines{"*Копирование учебного плана по вус-845!", "*Ошибка копирования!"}));
     EXPECT_EQ(f.userRows("SELECT count(*) FROM edu_plan"), "5");
     EXPECT_TRUE(f.db.ADOConnection2.Connected());
@@ -108,9 +108,9 @@ TEST(Update_vus_845, WithoutTheNewSpecialityReportsAnErrorAndFilesNoPlan) {
 TEST(Update_vus_845, WithoutThePlanFileStopsAfterItsFirstLine) {
     CategoryFixture f;
     std::filesystem::remove(f.updater + "res/vus_845.accdb");
-    f.steps.FillNewCategory_tc();
+    f.steps.categories.FillNewCategory_tc();
     f.log.clear();
-    f.steps.Update_vus_845();
+    f.steps.categories.Update_vus_845();
     EXPECT_EQ(f.log, Lines{"*Копирование учебного плана по вус-845!"});
     EXPECT_TRUE(f.dialogs.shown.empty());
     EXPECT_EQ(f.userRows("SELECT count(*) FROM teach_obj"), "5");
@@ -120,9 +120,9 @@ TEST(Update_vus_845, APlanBaseWithAnotherPasswordShowsTheProviderErrorOnly) {
     CategoryFixture f;
     std::filesystem::remove(f.updater + "res/vus_845.accdb");
     makeBase(f.updater + "res/vus_845.accdb", "another", demoScript("vus_845.sql"));
-    f.steps.FillNewCategory_tc();
+    f.steps.categories.FillNewCategory_tc();
     f.log.clear();
-    f.steps.Update_vus_845();
+    f.steps.categories.Update_vus_845();
     EXPECT_EQ(f.log, Lines{"*Копирование учебного плана по вус-845!"});
     ASSERT_EQ(f.dialogs.messages().size(), 1u);
     EXPECT_EQ(f.dialogs.messages()[0].caption, "Ошибка!");
@@ -130,14 +130,14 @@ TEST(Update_vus_845, APlanBaseWithAnotherPasswordShowsTheProviderErrorOnly) {
 
 TEST(Update_vus_845, ASubjectInAnotherLetterCaseIsNeitherAddedNorPlanned) {
     CategoryFixture f;
-    f.steps.FillNewCategory_tc();
+    f.steps.categories.FillNewCategory_tc();
     {
         db::TADOQuery& q = f.db.ADOQuery1;
         q.SQL.SetText("UPDATE teach_obj SET teach_obj_name = 'основы законодательства в сфере дорожного движения' "
                       "WHERE teach_obj_sokr = 'ОЗДД'");
         q.ExecSQL();
     }
-    f.steps.Update_vus_845();
+    f.steps.categories.Update_vus_845();
     EXPECT_EQ(f.log.back(), "*успешно!");
     EXPECT_EQ(f.userRows("SELECT count(*) FROM teach_obj WHERE teach_obj_sokr = 'ОЗДД'"), "1");
     EXPECT_EQ(f.planBtoD(), "ПФО|6|2|0|1/ПП|4|4|0|1/УТО-D|26|10|0|1/ОУ-D|14|6|0|1/ОВПП|10|2|0|1/ВТС-D|0|0|56|2");
@@ -145,13 +145,13 @@ TEST(Update_vus_845, ASubjectInAnotherLetterCaseIsNeitherAddedNorPlanned) {
 
 TEST(Update_vus_845, ASinglePlanRowAlreadyThereStopsTheCopy) {
     CategoryFixture f;
-    f.steps.FillNewCategory_tc();
+    f.steps.categories.FillNewCategory_tc();
     const std::string id = f.userRows("SELECT category_tc_id FROM category_tc WHERE category_tc_name = '" +
                                       std::string(kVus845BtoD) + "'");
     f.db.ADOQuery1.SQL.SetText("INSERT INTO edu_plan (category_tc_id, teach_obj_id, edu_plan_theory) VALUES (" + id +
                                ", 1, 99)");
     f.db.ADOQuery1.ExecSQL();
-    f.steps.Update_vus_845();
+    f.steps.categories.Update_vus_845();
     EXPECT_EQ(f.log.back(), "*успешно!");
     EXPECT_EQ(f.planBtoD(), "ОЗДД|99|NULL|NULL|NULL");
 }
@@ -164,8 +164,8 @@ TEST(Update_vus_845, TwoAbsentPlanSubjectsWithTheSameKeyAreBothAdded) {
                  "INSERT INTO teach_obj (teach_obj_name, teach_obj_cycle, teach_obj_sokr, teach_drive, teach_crypt)"
                  " VALUES ('Организация и выполнение пассажирских перевозок автомобильным транспортом', "
                  "'Профессиональный', 'ОВПП', true, '845.99');");
-    f.steps.FillNewCategory_tc();
-    f.steps.Update_vus_845();
+    f.steps.categories.FillNewCategory_tc();
+    f.steps.categories.Update_vus_845();
     EXPECT_EQ(f.userRows("SELECT teach_crypt FROM teach_obj WHERE teach_obj_sokr = 'ОВПП' ORDER BY teach_obj_id"),
               "845.06/845.99");
 }
@@ -193,27 +193,27 @@ TEST(CopyPlan, CopiesOnlyTheCategoriesTheTargetLacks) {
     CopyPlanFixture f;
     // Category 11 is there in part; 12 and 13 are missing.
     f.open(planRows(12, 2, "Вождение") + planRows(11, 3) + planRows(13, 1, "Экзамен"));
-    EXPECT_TRUE(f.steps.copyPlan());
+    EXPECT_TRUE(f.steps.categories.copyPlan());
     EXPECT_EQ(f.log, Lines{"*Обновление таблицы obob_uch_plan = успешно"});
     EXPECT_EQ(f.userRows("SELECT category_tc_id, obob_name, obob_hours FROM obob_uch_plan ORDER BY obob_uch_plan_id"),
               "11|Теоретическое обучение|130/11|Практическое обучение|56/12|Вождение 1|10/12|Вождение 2|20/13|Экзамен 1|10");
     EXPECT_FALSE(f.db.ADOTable1.Active());
     EXPECT_FALSE(f.db.ADOTable2.Active());
-    EXPECT_TRUE(f.steps.copyPlan());  // again: every category is there
+    EXPECT_TRUE(f.steps.categories.copyPlan());  // again: every category is there
     EXPECT_EQ(f.userRows("SELECT count(*) FROM obob_uch_plan"), "5");
 }
 
 TEST(CopyPlan, AnEmptySourceGivesOnlyTheSuccessLine) {
     CopyPlanFixture f;
     f.open("");
-    EXPECT_TRUE(f.steps.copyPlan());
+    EXPECT_TRUE(f.steps.categories.copyPlan());
     EXPECT_EQ(f.log, Lines{"*Обновление таблицы obob_uch_plan = успешно"});
 }
 
 TEST(CopyPlan, ATargetWithoutTheTableGetsTheErrorLine) {
     CopyPlanFixture f;
     f.open(planRows(12, 2), "CREATE TABLE other (x INTEGER);");
-    EXPECT_FALSE(f.steps.copyPlan());
+    EXPECT_FALSE(f.steps.categories.copyPlan());
     EXPECT_EQ(f.log, Lines{"*Ошибка обновления таблицы = obob_uch_plan"});
     EXPECT_FALSE(f.db.ADOTable1.Active());
     EXPECT_FALSE(f.db.ADOTable2.Active());
@@ -236,7 +236,7 @@ TEST_P(CopyPlanProgress, OneDotPerTwoHundredRowsWalkedOnTheLastLine) {
     f.log.clear();
     std::vector<size_t> changed;
     f.form.ListBox1.addChangeObserver([&](size_t index) { changed.push_back(index); });
-    EXPECT_TRUE(f.steps.copyPlan());
+    EXPECT_TRUE(f.steps.categories.copyPlan());
     std::vector<std::string> lines = f.form.ListBox1.lines();
     EXPECT_EQ(lines, c.log);
     EXPECT_EQ(f.form.ListBox1.selected(), lines.size() - 1);

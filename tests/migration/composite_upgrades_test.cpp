@@ -48,10 +48,7 @@ struct QnFixture : MigrationFixture {
     }
     bool run(std::optional<std::string> answer) {
         dialogs.openFileAnswers.push_back(std::move(answer));
-        for (auto& [name, step] : steps.migrationCatalogue())
-            if (name == "UpdateBase_QN") return step();
-        ADD_FAILURE() << "no UpdateBase_QN in the catalogue";
-        return false;
+        return runStep("UpdateBase_QN");
     }
     std::vector<std::string> outFiles() {
         std::vector<std::string> names;
@@ -196,7 +193,7 @@ TEST(UpdateBase, ExtendsTheRegisteredDatabaseAndCanRunAgain) {
     UpdateBaseFixture f;
     for (int run = 0; run < 2; ++run) {
         f.log.clear();
-        f.steps.UpdateBase();
+        f.steps.upgrades.UpdateBase();
         EXPECT_EQ(f.log, (Lines{"Работа с базой данных...", "Работа с базой данных..."}));
         EXPECT_EQ(f.schema(), "NULL|NULL|0|0");
         EXPECT_FALSE(f.Button3.Enabled());
@@ -209,7 +206,7 @@ TEST(UpdateBase, ExtendsTheRegisteredDatabaseAndCanRunAgain) {
 TEST(UpdateBase, WithoutARegisteredPathAsksForTheFile) {
     UpdateBaseFixture f(demoScript("user_base.sql"), false);
     f.dialogs.openFileAnswers.push_back(f.base);
-    f.steps.UpdateBase();
+    f.steps.upgrades.UpdateBase();
     EXPECT_EQ(f.dialogs.messages(), std::vector{boxOf(kNotFoundNotice, kTitle)});
     ASSERT_EQ(f.dialogs.openFileRequests.size(), 1u);
     EXPECT_EQ(f.dialogs.openFileRequests[0].filter, "Файл базы данных |*.accdb");
@@ -231,7 +228,7 @@ TEST_P(UpdateBaseStop, ChangesNothingAndLeavesTheButton) {
     UpdateBaseFixture f(demoScript("user_base.sql"), false);
     f.dialogs.openFileFails = c.dialogFails;
     const std::string before = readFile(f.base);
-    f.steps.UpdateBase();
+    f.steps.upgrades.UpdateBase();
     std::vector<MessageRequest> expected;
     for (const std::string& n : c.notices) expected.push_back(boxOf(n, kTitle));
     EXPECT_EQ(f.dialogs.messages(), expected);
@@ -254,7 +251,7 @@ INSTANTIATE_TEST_SUITE_P(Choice, UpdateBaseStop, ::testing::ValuesIn(kUpdateBase
 
 TEST(UpdateBase, AFailedChangeEndsItWithTheErrorForTheCaller) {
     UpdateBaseFixture f(demoScript("user_base.sql") + "DROP TABLE diploma;");
-    EXPECT_THROW(f.steps.UpdateBase(), db::DbError);
+    EXPECT_THROW(f.steps.upgrades.UpdateBase(), db::DbError);
     EXPECT_EQ(f.log, Lines{"Работа с базой данных..."});
     EXPECT_TRUE(f.Button3.Enabled());
 }
@@ -262,7 +259,7 @@ TEST(UpdateBase, AFailedChangeEndsItWithTheErrorForTheCaller) {
 TEST(UpdateBase, ARegisteredPathWithoutAFileEndsWithTheError) {
     UpdateBaseFixture f;
     f.setRegistry({{"Lornet", "path", f.dir.folder() + "nosuch.accdb"}});
-    EXPECT_THROW(f.steps.UpdateBase(), db::DbError);
+    EXPECT_THROW(f.steps.upgrades.UpdateBase(), db::DbError);
     EXPECT_TRUE(f.Button3.Enabled());
 }
 

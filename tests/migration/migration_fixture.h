@@ -3,8 +3,9 @@
 // scripts (the demo's scripts included), and the update log as recorded by its observer.
 #pragma once
 
+#include "app/main_form.h"
+#include "app/step_catalogue.h"
 #include "registry/file_registry_backend.h"
-#include "ui/form_context.h"
 #include "db/access_sql_translation.h"
 #include "db/ado_table.h"
 #include "db/database_components.h"
@@ -78,16 +79,18 @@ struct MigrationFixture {
     std::string registryPath = (dir / "registry.reg").string();
     StepDialogs dialogs;
     QueuedEventPump pump;
-    FormContext form;
-    DatabaseComponents db;
-    Control Button3{true, true};
-    MigrationSteps steps;
+    TDM dm;
+    // The window model, so that the catalogue runs its steps as the console does.
+    TfmMain form;
+    DatabaseComponents& db = form.databases;
+    Control& Button3 = form.Button3;
+    MigrationSteps& steps = form.migration;
     // Each appended line, "*" in front when it was appended and selected.
     std::vector<std::string> log;
 
     // `updaterFolder`: the updater's folder below the test's folder, with its separator.
     explicit MigrationFixture(const std::string& updaterFolder = "updater/")
-        : updater(dir.folder() + updaterFolder), form(environment(), dialogs, pump), db(form), steps(form, db, Button3) {
+        : updater(dir.folder() + updaterFolder), form(dm, environment(), dialogs, pump) {
         std::filesystem::create_directories(updater);
         form.ListBox1.addObserver([this](size_t index, bool selected) {
             log.push_back((selected ? "*" : "") + form.ListBox1.lines()[index]);
@@ -132,6 +135,16 @@ struct MigrationFixture {
 
     std::string userRows(const std::string& select) {
         return rowsOf(dir.folder() + "user.accdb", kMainBasePassword, select);
+    }
+
+    // Runs a catalogue step by name; false (and a test failure) when there is none.
+    bool runStep(const std::string& name) {
+        const CatalogueStep* step = findCatalogueStep(name);
+        if (!step) {
+            ADD_FAILURE() << "no " << name << " in the catalogue";
+            return false;
+        }
+        return step->run(form);
     }
 
     std::vector<std::string> logFrom(size_t start) const {

@@ -24,12 +24,12 @@ TEST_P(FixedSchemaStep, AddsWhatIsMissingThenOnlyProbes) {
     MigrationFixture f;
     f.openUserBase();
 
-    EXPECT_TRUE((f.steps.*c.run)());
+    EXPECT_TRUE((f.steps.schema.*c.run)());
     EXPECT_EQ(f.log, c.firstRun);
     EXPECT_EQ(f.userRows(c.select), c.rowsAfter);
 
     const size_t before = f.log.size();
-    EXPECT_TRUE((f.steps.*c.run)());
+    EXPECT_TRUE((f.steps.schema.*c.run)());
     EXPECT_EQ(f.logFrom(before), c.secondRun);
     EXPECT_EQ(f.userRows(c.select), c.rowsAfter);
     EXPECT_TRUE(f.dialogs.shown.empty());
@@ -87,7 +87,7 @@ TEST_P(FailingSchemaStep, ReportsTheFailedChange) {
     const FailingStepCase& c = GetParam();
     MigrationFixture f;
     f.openUserBase(c.script);
-    EXPECT_FALSE((f.steps.*c.run)());
+    EXPECT_FALSE((f.steps.schema.*c.run)());
     EXPECT_EQ(f.log, c.log);
     if (c.box)
         EXPECT_EQ(f.dialogs.messages(), std::vector{boxOf("Обновление не корректно!", "Внимание")});
@@ -125,16 +125,16 @@ INSTANTIATE_TEST_SUITE_P(BrokenBase, FailingSchemaStep, ::testing::ValuesIn(kFai
 TEST(FailingSchemaStep, AFailedCheckColumnChangeLeavesTheTableAsItWas) {
     MigrationFixture f;
     f.openUserBase(kFailingSteps[0].script);
-    EXPECT_FALSE(f.steps.AddColumnGrafikHours());
+    EXPECT_FALSE(f.steps.schema.AddColumnGrafikHours());
     EXPECT_EQ(f.userRows("SELECT * FROM grafik_hours"), "1|False|False");  // a bit reads false, never null
     EXPECT_EQ(f.userRows("SELECT count(*) FROM grafik_hours WHERE check_1"), "0");
 }
 
 TEST(FailingSchemaStep, WithoutAnOpenDatabaseEveryStepFailsWithoutThrowing) {
     MigrationFixture f;  // ADOConnection1 has no database
-    EXPECT_FALSE(f.steps.AddColumnGruppa());
-    EXPECT_FALSE(f.steps.CreateTableSpravka());
-    EXPECT_FALSE(f.steps.AddColumn("gruppa", "x", "INTEGER"));
+    EXPECT_FALSE(f.steps.schema.AddColumnGruppa());
+    EXPECT_FALSE(f.steps.schema.CreateTableSpravka());
+    EXPECT_FALSE(f.steps.schema.AddColumn("gruppa", "x", "INTEGER"));
 }
 
 struct AddColumnCase {
@@ -153,7 +153,7 @@ TEST_P(AddColumnStep, AddsOnlyAMissingColumn) {
     const AddColumnCase& c = GetParam();
     MigrationFixture f;
     f.openUserBase();
-    EXPECT_EQ(f.steps.AddColumn(c.table, c.column, c.type), c.result);
+    EXPECT_EQ(f.steps.schema.AddColumn(c.table, c.column, c.type), c.result);
     EXPECT_EQ(f.log, c.log);
     EXPECT_EQ(f.dialogs.messages().size(), c.box ? 1u : 0u);
     if (c.box) {
@@ -180,7 +180,7 @@ INSTANTIATE_TEST_SUITE_P(UserBase, AddColumnStep, ::testing::ValuesIn(kAddColumn
 TEST(AddColumnStep, TheAddedColumnTakesTheGivenType) {
     MigrationFixture f;
     f.openUserBase();
-    ASSERT_TRUE(f.steps.AddColumn("category_tc", "category_tc_kod", "VARCHAR(20)"));
+    ASSERT_TRUE(f.steps.schema.AddColumn("category_tc", "category_tc_kod", "VARCHAR(20)"));
     f.db.ADOTable1.SetTableName("category_tc");
     f.db.ADOTable1.Open();
     const db::TField& field = f.db.ADOTable1.FieldByName("category_tc_kod");
@@ -204,7 +204,7 @@ TEST_P(CreateNewTableStep, TellsWhetherThisCallCreatedTheTable) {
     const CreateNewTableCase& c = GetParam();
     MigrationFixture f;
     f.openUserBase();
-    EXPECT_EQ(f.steps.CreateNewTable(c.table, c.columns, c.probe), c.result);
+    EXPECT_EQ(f.steps.schema.CreateNewTable(c.table, c.columns, c.probe), c.result);
     EXPECT_EQ(f.log, c.log);
     EXPECT_TRUE(f.dialogs.shown.empty());
 }
@@ -227,9 +227,9 @@ INSTANTIATE_TEST_SUITE_P(UserBase, CreateNewTableStep, ::testing::ValuesIn(kCrea
 TEST(ModifyStroenie, NarrowsTheColumnSilentlyAndKeepsTheRows) {
     MigrationFixture f;
     f.openUserBase();
-    ASSERT_TRUE(f.steps.AddColumnStudent());
+    ASSERT_TRUE(f.steps.schema.AddColumnStudent());
     const size_t before = f.log.size();
-    f.steps.modify_stroenie();
+    f.steps.schema.modify_stroenie();
     EXPECT_EQ(f.log.size(), before);
     f.db.ADOTable1.SetTableName("student");
     f.db.ADOTable1.Open();
@@ -241,7 +241,7 @@ TEST(ModifyStroenie, NarrowsTheColumnSilentlyAndKeepsTheRows) {
 TEST(ModifyStroenie, PassesADatabaseErrorOn) {
     MigrationFixture f;
     f.openUserBase();  // student has no student_live_stroenie yet
-    EXPECT_THROW(f.steps.modify_stroenie(), db::DbError);
+    EXPECT_THROW(f.steps.schema.modify_stroenie(), db::DbError);
     EXPECT_TRUE(f.log.empty());
 }
 

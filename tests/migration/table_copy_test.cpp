@@ -54,7 +54,7 @@ TEST_P(CopyTableMerge, AddsOnlyTheRowsWhoseKeyTheTargetLacks) {
     const MergeCase& c = GetParam();
     CopyFixture f;
     f.open(c.target, c.source);
-    f.steps.CopyTable(c.table);
+    f.steps.tables.CopyTable(c.table);
     EXPECT_TRUE(f.log.empty());
     f.expectTablesClosed();
     EXPECT_EQ(rowsOf(f.first, "", c.select), c.rows);
@@ -113,7 +113,7 @@ TEST_P(CopyTableFailure, LogsTheTableAndKeepsTheRowsBefore) {
     const MergeFailureCase& c = GetParam();
     CopyFixture f;
     f.open(c.target, c.source);
-    f.steps.CopyTable("street");
+    f.steps.tables.CopyTable("street");
     EXPECT_EQ(f.log, Lines{"*Ошибка обновления таблицы = street"});
     f.expectTablesClosed();
     EXPECT_EQ(rowsOf(f.first, "", "SELECT street_name FROM street ORDER BY street_id"), c.rows);
@@ -148,7 +148,7 @@ TEST(CopyTable, LooksTheTargetUpOncePerSourceRowWithoutWalkingIt) {
     for (int i = 0; i < 600; ++i) source += "INSERT INTO street (street_name) VALUES ('ул. " + std::to_string(i) + "');";
     for (int i = 0; i < 600; ++i) source += "INSERT INTO street (street_name) VALUES ('ул. " + std::to_string(i) + "');";
     f.open(target, source);
-    f.steps.CopyTable("street");
+    f.steps.tables.CopyTable("street");
     EXPECT_EQ(rowsOf(f.first, "", "SELECT count(*), count(DISTINCT street_name) FROM street"), "600|600");
 }
 
@@ -160,7 +160,7 @@ TEST(CopyTable, AnErrorLateInALongCopyKeepsEveryRowPostedBefore) {
         source += "INSERT INTO street (street_name) VALUES ('" + std::string(i == 1100 ? "ул. Очень длинное имя " : "ул. ") +
                   std::to_string(i) + "');";
     f.open("CREATE TABLE street (street_id COUNTER PRIMARY KEY, street_name VARCHAR(12), nasel_punkt_id INTEGER);", source);
-    f.steps.CopyTable("street");
+    f.steps.tables.CopyTable("street");
     EXPECT_EQ(f.log, Lines{"*Ошибка обновления таблицы = street"});
     EXPECT_EQ(rowsOf(f.first, "", "SELECT count(*), max(street_name) FROM street"), "1099|ул. 999");
 }
@@ -175,13 +175,13 @@ TEST(CopyQNToMainBase, AppendsEveryRowAndFlagsTheNewOnes) {
     f.open(std::string(kUserCar) + "INSERT INTO car (car_name, car_number) VALUES ('МАЗ-5337', '7777 КХ-5');"
                                    "INSERT INTO car (car_name) VALUES ('ПАЗ-3205');",
            std::string(kMainCar) + "INSERT INTO car (car_name, car_qn) VALUES ('Учебный', false);");
-    EXPECT_TRUE(f.steps.CopyQNToMainBase("car", "_qn"));
+    EXPECT_TRUE(f.steps.tables.CopyQNToMainBase("car", "_qn"));
     EXPECT_EQ(f.log, Lines{"*Обновление таблицы car = успешно"});
     f.expectTablesClosed();
     EXPECT_EQ(rowsOf(f.second, "", "SELECT * FROM car"),
               "1|Учебный|NULL|True|False/2|МАЗ-5337|7777 КХ-5|True|False/3|ПАЗ-3205|NULL|True|False");
     // No duplicate check: a second run adds the rows again.
-    EXPECT_TRUE(f.steps.CopyQNToMainBase("car", "_qn"));
+    EXPECT_TRUE(f.steps.tables.CopyQNToMainBase("car", "_qn"));
     EXPECT_EQ(rowsOf(f.second, "", "SELECT count(*) FROM car"), "5");
 }
 
@@ -189,7 +189,7 @@ TEST(CopyQNToMainBase, AnotherSuffixSetsItsColumnWhereTheQnFlagIsFalse) {
     CopyFixture f;
     f.open(kUserCar, std::string(kMainCar) + "INSERT INTO car (car_name, car_qn) VALUES ('Учебный', false);"
                                             "INSERT INTO car (car_name, car_qn) VALUES ('Служебный', true);");
-    EXPECT_TRUE(f.steps.CopyQNToMainBase("car", "_vus"));  // an empty source still runs the flag statement
+    EXPECT_TRUE(f.steps.tables.CopyQNToMainBase("car", "_vus"));  // an empty source still runs the flag statement
     EXPECT_EQ(f.log, Lines{"*Обновление таблицы car = успешно"});
     EXPECT_EQ(rowsOf(f.second, "", "SELECT car_name, car_qn, car_vus FROM car"), "Учебный|False|True/Служебный|True|False");
 }
@@ -208,7 +208,7 @@ TEST_P(CopyQNFailure, LogsTheTableAndSkipsTheRest) {
     const AppendFailureCase& c = GetParam();
     CopyFixture f;
     f.open(c.user, c.main);
-    EXPECT_FALSE(f.steps.CopyQNToMainBase("car", "_qn"));
+    EXPECT_FALSE(f.steps.tables.CopyQNToMainBase("car", "_qn"));
     EXPECT_EQ(f.log, Lines{"*Ошибка обновления таблицы = car"});
     f.expectTablesClosed();
     EXPECT_EQ(rowsOf(f.second, "", c.select), c.rows);
@@ -253,7 +253,7 @@ TEST_P(CopySchoolOverwrite, WritesOverTheFirstRowOnly) {
     const OverwriteCase& c = GetParam();
     CopyFixture f;
     f.open(std::string(kSchool) + c.source, std::string(kSchool) + c.target);
-    EXPECT_TRUE(f.steps.CopySchoolMainBase("school"));
+    EXPECT_TRUE(f.steps.tables.CopySchoolMainBase("school"));
     EXPECT_EQ(f.log, Lines{"*Обновление таблицы school = успешно"});
     f.expectTablesClosed();
     EXPECT_EQ(rowsOf(f.second, "", "SELECT * FROM school"), c.rows);
@@ -279,7 +279,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, CopySchoolOverwrite, ::testing::ValuesIn(kOverwri
 TEST(CopySchoolMainBase, AMissingTableGetsTheErrorLine) {
     CopyFixture f;
     f.open(kSchool, "CREATE TABLE other (x INTEGER);");
-    EXPECT_FALSE(f.steps.CopySchoolMainBase("school"));
+    EXPECT_FALSE(f.steps.tables.CopySchoolMainBase("school"));
     EXPECT_EQ(f.log, Lines{"*Ошибка обновления таблицы = school"});
     f.expectTablesClosed();
 }
