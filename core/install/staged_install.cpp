@@ -1,0 +1,237 @@
+#include "install/staged_install.h"
+
+#include "install/install_error.h"
+#include "platform/durable_fs.h"
+#include "platform/files.h"
+
+#include <filesystem>
+#include <set>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace upd::install {
+
+namespace {
+
+// Paths cross into the file system as UTF-8, whatever the platform's narrow code page.
+fs::path pathOf(const std::string& utf8) {
+    return fs::path(std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
+}
+
+std::string textOf(const fs::path& path) {
+    const std::u8string u8 = path.generic_u8string();
+    return std::string(reinterpret_cast<const char*>(u8.data()), u8.size());
+}
+
+bool present(const fs::path& p) {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(p, ec));
+}
+
+[[noreturn]] void fail(const std::string& what, const fs::path& path, const std::error_code& ec) {
+    throw InstallError(what + " \"" + textOf(path) + "\": " + ec.message());
+}
+
+// Removes a tree that only this updater writes to.
+void removeTree(const fs::path& path) {
+    std::error_code ec;
+    fs::remove_all(path, ec);
+    if (ec) fail("Не удалось удалить", path, ec);
+}
+
+} // namespace
+
+StagedInstall::StagedInstall(std::string packageFolder)
+    : package_(files::withTrailingSeparator(std::move(packageFolder))),
+      staging_(package_ + kStagingFolder),
+      backup_(package_ + kBackupFolder),
+      journal_(package_ + kJournalFile) {}
+
+void StagedInstall::step(std::string_view change) const {
+    if (beforeChange) beforeChange(change);
+}
+
+Recovery StagedInstall::recover() {
+    const std::optional<Journal> journal = readJournal(journal_);
+    if (!journal) {
+        // No commit was under way: staged files are worth nothing without one. A backup folder
+        // cannot exist without a journal; were it there, it is left for a person to look at.
+        const bool any = present(pathOf(staging_)) || present(pathOf(journal_ + ".new"));
+        removeTree(pathOf(staging_));
+        removeTree(pathOf(journal_ + ".new"));
+        std::error_code ec;
+        fs::remove(pathOf(backup_), ec);  // only when empty; anything else stays
+        return any ? Recovery::LeftoversRemoved : Recovery::Nothing;
+    }
+    if (journal->phase == Journal::Phase::Committed) {
+        cleanUp();
+        return Recovery::Completed;
+    }
+    rollBack(*journal);
+    return Recovery::RolledBack;
+}
+
+std::string StagedInstall::prepareStaging() {
+    removeTree(pathOf(staging_));
+    std::error_code ec;
+    fs::create_directories(pathOf(staging_), ec);
+    if (ec) fail("Не удалось создать папку", pathOf(staging_), ec);
+    return staging_ + files::kSeparator;
+}
+
+void StagedInstall::discardStaging() { removeTree(pathOf(staging_)); }
+
+Journal StagedInstall::plan() const {
+    Journal journal;
+    const fs::path staging = pathOf(staging_);
+    const fs::path package = pathOf(package_);
+    std::set<std::string> writableChecked;
+    std::set<std::string> created;
+    // Entries go into a folder that exists now or that this commit creates.
+    const auto checkParent = [&](const fs::path& target) {
+        const fs::path parent = target.parent_path();
+        const std::string key = textOf(parent);
+        if (created.count(key) || writableChecked.count(key)) return;
+        if (!files::folderWritable(key))
+            throw InstallError("Нет прав на изменение папки \"" + key +
+                               "\". Запустите программу обновления от имени администратора.");
+        writableChecked.insert(key);
+    };
+
+    std::error_code ec;
+    fs::recursive_directory_iterator it(staging, fs::directory_options::none, ec), end;
+    if (ec) fail("Не удалось прочитать папку", staging, ec);
+    for (; it != end; it.increment(ec)) {
+        if (ec) fail("Не удалось прочитать папку", staging, ec);
+        const fs::path relative = it->path().lexically_relative(staging);
+        const fs::path target = package / relative;
+        const fs::file_status staged = it->symlink_status(ec);
+        if (ec) fail("Не удалось прочитать", it->path(), ec);
+        const fs::file_status current = fs::symlink_status(target, ec);
+        const bool present = fs::exists(current);
+        if (fs::is_directory(staged)) {
+            if (present && !fs::is_directory(current))
+                throw InstallError("На месте папки \"" + textOf(target) + "\" стоит файл");
+            if (!present) {
+                checkParent(target);
+                journal.createdFolders.push_back(textOf(relative));
+                created.insert(textOf(target));
+            }
+        } else if (fs::is_regular_file(staged)) {
+            if (fs::is_directory(current))
+                throw InstallError("На месте файла \"" + textOf(target) + "\" стоит папка");
+            checkParent(target);
+            journal.files.push_back({textOf(relative), present});
+        } else {
+            throw InstallError("Неожиданный объект в папке обновления: \"" + textOf(it->path()) + "\"");
+        }
+    }
+    return journal;
+}
+
+void StagedInstall::commit() {
+    Journal journal;
+    try {
+        journal = plan();
+        if (auto ec = files::syncFileSystem(staging_)) fail("Не удалось сохранить на диск", pathOf(staging_), ec);
+        step("journal");
+        writeJournal(journal_, journal);
+    } catch (const std::exception&) {
+        std::error_code ignored;  // nothing in the package folder has changed; the staged files are worthless
+        fs::remove_all(pathOf(staging_), ignored);
+        throw;
+    }
+    try {
+        apply(journal);
+    } catch (const std::exception& e) {
+        try {
+            rollBack(journal);
+        } catch (const std::exception& again) {
+            // The journal stays: the next run finishes the rollback before anything else.
+            throw InstallError(std::string(e.what()) + "; " + again.what());
+        }
+        throw;
+    }
+    try {
+        cleanUp();
+    } catch (const std::exception&) {
+        // Every new file is in place and the journal says so: the next run removes what is
+        // left of the old files. The update itself has succeeded.
+    }
+}
+
+void StagedInstall::apply(Journal& journal) {
+    const fs::path package = pathOf(package_);
+    const fs::path staging = pathOf(staging_);
+    const fs::path backup = pathOf(backup_);
+    std::set<fs::path> touched{package};
+    std::error_code ec;
+    for (const std::string& folder : journal.createdFolders) {
+        step("folder");
+        fs::create_directory(package / pathOf(folder), ec);
+        if (ec) fail("Не удалось создать папку", package / pathOf(folder), ec);
+        touched.insert((package / pathOf(folder)).parent_path());
+    }
+    for (const Journal::File& file : journal.files) {
+        const fs::path target = package / pathOf(file.path);
+        if (file.hadOld) {
+            const fs::path aside = backup / pathOf(file.path);
+            fs::create_directories(aside.parent_path(), ec);
+            if (ec) fail("Не удалось создать папку", aside.parent_path(), ec);
+            step("aside");
+            fs::rename(target, aside, ec);
+            if (ec) fail("Не удалось заменить файл", target, ec);
+        }
+        step("in");
+        fs::rename(staging / pathOf(file.path), target, ec);
+        if (ec) fail("Не удалось записать файл", target, ec);
+        touched.insert(target.parent_path());
+    }
+    for (const fs::path& folder : touched)
+        if (auto sync = files::syncFolder(textOf(folder))) fail("Не удалось сохранить на диск", folder, sync);
+    step("committed");
+    journal.phase = Journal::Phase::Committed;
+    writeJournal(journal_, journal);
+}
+
+void StagedInstall::rollBack(const Journal& journal) {
+    const fs::path package = pathOf(package_);
+    const fs::path staging = pathOf(staging_);
+    const fs::path backup = pathOf(backup_);
+    std::error_code ec;
+    // Each file is brought back on its own and a second pass changes nothing, so a crash in
+    // the middle of a rollback is mended by the next one.
+    for (auto file = journal.files.rbegin(); file != journal.files.rend(); ++file) {
+        const fs::path target = package / pathOf(file->path);
+        if (file->hadOld) {
+            const fs::path aside = backup / pathOf(file->path);
+            if (!present(aside)) continue;  // never moved, or already back
+            step("back");
+            fs::rename(aside, target, ec);  // replaces the new file in one step
+            if (ec) fail("Не удалось вернуть файл", target, ec);
+        } else if (present(target) && !present(staging / pathOf(file->path))) {
+            step("back");
+            fs::remove(target, ec);
+            if (ec) fail("Не удалось удалить", target, ec);
+        }
+    }
+    for (auto folder = journal.createdFolders.rbegin(); folder != journal.createdFolders.rend(); ++folder) {
+        // Removed only when empty: whatever someone else put there since stays.
+        fs::remove(package / pathOf(*folder), ec);
+    }
+    if (auto sync = files::syncFolder(package_)) fail("Не удалось сохранить на диск", package, sync);
+    cleanUp();
+}
+
+void StagedInstall::cleanUp() {
+    removeTree(pathOf(backup_));
+    removeTree(pathOf(staging_));
+    step("journal removed");
+    std::error_code ec;
+    fs::remove(pathOf(journal_), ec);
+    if (ec) fail("Не удалось удалить", pathOf(journal_), ec);
+    if (auto sync = files::syncFolder(package_)) fail("Не удалось сохранить на диск", pathOf(package_), sync);
+}
+
+} // namespace upd::install

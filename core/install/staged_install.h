@@ -1,0 +1,66 @@
+// Puts a staged release into the package folder as one commit: every file is its old or its
+// new content at any moment, and a failure or a crash leaves the folder as it was.
+//
+// The archive is extracted into a staging folder inside the package folder (the same file
+// system, so that putting a file in place is a rename). The commit then records in a journal
+// what it will replace, moves each old file aside into a backup folder, renames the new one
+// in, and only then removes the old files and the journal. A run that finds the journal
+// finishes the clean-up (all new files were in place) or moves the old files back.
+#pragma once
+
+#include "install/journal.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace upd::install {
+
+// What the update keeps in the package folder while it runs.
+inline constexpr const char* kStagingFolder = ".update_3_2.staging";
+inline constexpr const char* kBackupFolder = ".update_3_2.backup";
+inline constexpr const char* kJournalFile = ".update_3_2.journal";
+
+enum class Recovery {
+    Nothing,           // no earlier run left anything
+    LeftoversRemoved,  // an earlier run stopped before its commit: its staged files are gone
+    RolledBack,        // an earlier commit stopped half-way: the old files are back
+    Completed,         // an earlier commit had put every file in place: its clean-up is done
+};
+
+class StagedInstall {
+public:
+    // `packageFolder` ends with the separator.
+    explicit StagedInstall(std::string packageFolder);
+
+    // Brings the package folder back to a whole release after an interrupted run (see
+    // Recovery). Raises InstallError when it cannot; then nothing else may be done.
+    Recovery recover();
+
+    // An empty staging folder, with its separator, for the archive to be extracted into.
+    std::string prepareStaging();
+    // Removes the staging folder and whatever was extracted into it.
+    void discardStaging();
+
+    // Checks that every staged file and folder can be put in place, then puts them all in
+    // place. Raises InstallError when anything fails, with the package folder as it was and
+    // the staging folder gone.
+    void commit();
+
+    // Called before each change the commit makes, with its name; tests stop the process there.
+    std::function<void(std::string_view change)> beforeChange;
+
+private:
+    Journal plan() const;
+    void apply(Journal& journal);
+    void rollBack(const Journal& journal);
+    void cleanUp();
+    void step(std::string_view change) const;
+
+    std::string package_;
+    std::string staging_;
+    std::string backup_;
+    std::string journal_;
+};
+
+} // namespace upd::install
