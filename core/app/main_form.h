@@ -3,6 +3,7 @@
 // The window owns every component; each takes only the parts of the window it works with.
 #pragma once
 
+#include "app/entry_ledger.h"
 #include "app/environment.h"
 #include "app/identity.h"
 #include "app/update_outcome.h"
@@ -79,6 +80,9 @@ public:
                               TProcessOperation operation, TProgressPhase phase, bool& cancel);
     void ArchiverOverallProgress(TBaseArchiver& sender, double progress, TProcessOperation operation,
                                  TProgressPhase phase, bool& cancel);
+    void ArchiverProcessFileFailure(TBaseArchiver& sender, const std::string& fileName, TProcessOperation operation,
+                                    int nativeError, int errorCode, const std::string& errorMessage,
+                                    TFailureAction& action);
 
     void FormCreate();
     void FormShow();
@@ -99,6 +103,8 @@ public:
 
 private:
     void wireArchiver();
+
+    EntryLedger unpackLedger_;  // the entries of the running unpack
 
     bool busy_ = false;
 };

@@ -3,6 +3,9 @@
 #include "app/main_form.h"
 
 #include "archive/zip_archiver.h"
+#include "install/install_error.h"
+#include "install/staged_install.h"
+#include "platform/durable_fs.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
@@ -45,10 +48,46 @@ private:
     bool exitWas_, updateWas_;
 };
 
+// Reported in the log when an earlier run was interrupted.
+const char* recoveryLine(install::Recovery recovery) {
+    switch (recovery) {
+    case install::Recovery::LeftoversRemoved:
+        return "Удалены временные файлы прерванного обновления";
+    case install::Recovery::RolledBack:
+        return "Прерванное обновление отменено: восстановлены прежние файлы";
+    case install::Recovery::Completed:
+        return "Прерванное обновление завершено";
+    case install::Recovery::Nothing:
+        break;
+    }
+    return nullptr;
+}
+
+// The failure of an entry that stops the update: every entry must arrive for it to commit.
+class UnpackFailure : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Declared sizes of every entry; the staged release needs that much room beside the old one.
+uint64_t declaredSize(const TBaseArchiver& archiver) {
+    uint64_t total = 0;
+    for (size_t i = 0; i < archiver.FileCount(); ++i) {
+        const uint64_t size = archiver.Entry(i).uncompressedSize();
+        total = size > UINT64_MAX - total ? UINT64_MAX : total + size;
+    }
+    return total;
+}
+
 } // namespace
 
 void TfmMain::wireArchiver() {
     Archiver.setDialogs(&dialogs);
+    Archiver.OnProcessFileFailure = [this](TBaseArchiver& sender, const std::string& fileName, TProcessOperation operation,
+                                           int nativeError, int errorCode, const std::string& errorMessage,
+                                           TFailureAction& action) {
+        ArchiverProcessFileFailure(sender, fileName, operation, nativeError, errorCode, errorMessage, action);
+    };
     Archiver.OnExtractFile = [this](TBaseArchiver& sender, std::string& fileName, uint32_t& fileAttr,
                                     const std::string& comment) {
         ArchiverExtractFile(sender, fileName, fileAttr, comment);
@@ -67,14 +106,36 @@ void TfmMain::ArchiverExtractFile(TBaseArchiver&, std::string& fileName, uint32_
     ListBox1.AppendAndSelect(fileName);
 }
 
-void TfmMain::ArchiverFileProgress(TBaseArchiver&, const std::string&, double, TProcessOperation, TProgressPhase,
-                                   bool&) {
+void TfmMain::ArchiverFileProgress(TBaseArchiver&, const std::string& fileName, double, TProcessOperation,
+                                   TProgressPhase phase, bool&) {
+    if (phase == TProgressPhase::ppEnd) unpackLedger_.ended(fileName);
     pump.processPendingEvents();
 }
 
-void TfmMain::ArchiverOverallProgress(TBaseArchiver&, double progress, TProcessOperation, TProgressPhase, bool&) {
+void TfmMain::ArchiverOverallProgress(TBaseArchiver& sender, double progress, TProcessOperation, TProgressPhase phase,
+                                      bool&) {
+    if (phase == TProgressPhase::ppStart)
+        unpackLedger_.start(files::withTrailingSeparator(sender.BaseDir()), static_cast<size_t>(sender.ProcessedFileCount()));
     ProgressBar1.setPosition(static_cast<int64_t>(std::trunc(progress)));
     pump.processPendingEvents();
+}
+
+void TfmMain::ArchiverProcessFileFailure(TBaseArchiver&, const std::string& fileName, TProcessOperation,
+                                         int nativeError, int, const std::string& errorMessage, TFailureAction& action) {
+    unpackLedger_.failed(fileName, errorMessage);
+    // Abort stops the extraction; Ignore goes on with the next entry, so that one run shows
+    // every problem; neither lets the update commit. Retry tries the entry again.
+    if (nativeError == native_error::kOpenAbortedSilently) {
+        action = TFailureAction::fxaAbort;
+        return;
+    }
+    const bool tooLong = nativeError == native_error::kFileNameTooLong;
+    const DialogResult answer = dialogs.message(
+        {tooLong ? errorMessage : errorMessage + ". File processing error, possibly disk is full", "Confirm",
+         tooLong ? DialogButtons::AbortIgnore : DialogButtons::AbortRetryIgnore, DialogIcon::Question, 0});
+    action = answer == DialogResult::Retry    ? TFailureAction::fxaRetry
+             : answer == DialogResult::Ignore ? TFailureAction::fxaIgnore
+                                              : TFailureAction::fxaAbort;
 }
 
 void TfmMain::Button3Click() {
@@ -148,6 +209,25 @@ bool TfmMain::CopyRes(const std::string& programm_path) {
 
     ListBox1.Append("");
     ListBox1.AppendAndSelect("Начинаю распаковку файлов в папку: " + programm_path);
+
+    // The archive goes into a staging folder first; the package folder changes only when
+    // every entry has arrived, in one commit that a crash cannot leave half done.
+    install::StagedInstall staged(programm_path);
+    const auto failed = [&](const std::string& message, bool filesUnchanged) {
+        boxes.box("Ошибка обновления!", "Неудачно!");
+        ListBox1.Append("");
+        ListBox1.AppendAndSelect("Ошибка: " + message);
+        if (filesUnchanged) ListBox1.AppendAndSelect("Установленные файлы оставлены без изменений.");
+        lastUpdateOutcome = UpdateOutcome::ArchiveError;
+        return false;
+    };
+    try {
+        if (const char* line = recoveryLine(staged.recover())) ListBox1.AppendAndSelect(line);
+    } catch (const std::exception& e) {
+        // The folder may be between two releases: nothing more is done until it is mended.
+        return failed(e.what(), false);
+    }
+
     if (!files::fileExists(archivePath)) {
         ListBox1.AppendAndSelect("Ошибка распаковки: не найден файл архива");
         lastUpdateOutcome = UpdateOutcome::ArchiveMissing;
@@ -160,18 +240,23 @@ bool TfmMain::CopyRes(const std::string& programm_path) {
             Archiver.setFileName(archivePath);
             Archiver.setPassword(kArchivePassword);
             Archiver.OpenArchive();
-            Archiver.setBaseDir(programm_path);
+            const std::optional<uint64_t> room = files::freeBytes(programm_path);
+            if (room && *room < declaredSize(Archiver)) throw EArchiveError(native_error::kDiskFull);
+            Archiver.setBaseDir(staged.prepareStaging());
             Archiver.ExtractFiles("*.*", kAnyFile, "");
             Archiver.CloseArchive();
+            if (const auto problem = unpackLedger_.problem()) throw UnpackFailure(*problem);
+            staged.commit();
         }
         ListBox1.AppendAndSelect("Копирование файлов завершено");
         ListBox1.AppendAndSelect("");
     } catch (const std::exception& e) {
-        boxes.box("Ошибка обновления!", "Неудачно!");
-        ListBox1.Append("");
-        ListBox1.AppendAndSelect(std::string("Ошибка: ") + e.what());
-        lastUpdateOutcome = UpdateOutcome::ArchiveError;
-        return false;
+        try {
+            staged.discardStaging();
+        } catch (const std::exception&) {
+            // What is left of the staging folder is removed by the next run.
+        }
+        return failed(e.what(), true);
     }
     Button1.setEnabled(true);
     Button3.setEnabled(false);

@@ -122,14 +122,15 @@ TEST(Console, RefusedVersionSaysWhyOnStandardError) {
     EXPECT_EQ(r.out, lines({"Каталог установки программы Мирела = " + inst.installFolder, ""}));
 }
 
-TEST(Console, FailedEntryIsAbortedNotRetriedAndPasswordRequestsRefused) {
+TEST(Console, AFailedEntryOrARefusedPasswordFailsTheUpdateWithCodeNine) {
     Installation inst;
     // A wrong archive password: the first encrypted entry asks for one, which is refused,
-    // so every encrypted entry is passed over and the run still ends.
+    // so no entry arrives and nothing is installed.
     inst.writeArchive(upd::testing::sampleEntries(), "another password");
     const Outcome r = runUpdater(inst, "");
-    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.code, 9) << r.err;
     EXPECT_NE(r.err.find("refused"), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("Установленные файлы оставлены без изменений."), std::string::npos) << r.out;
     EXPECT_FALSE(fs::exists(inst.packageFolder + "top.dll"));
 
     Installation damaged;
@@ -137,8 +138,10 @@ TEST(Console, FailedEntryIsAbortedNotRetriedAndPasswordRequestsRefused) {
     bytes[bytes.find("Договор 1.rtf") + std::string("Договор 1.rtf").size() + 20] ^= 0x5A;  // past the encryption header
     writeFile(damaged.archivePath, bytes);
     const Outcome d = runUpdater(damaged, "");
-    EXPECT_EQ(d.code, 0) << d.err;
+    EXPECT_EQ(d.code, 9) << d.err;
     EXPECT_NE(d.err.find("(answered Abort)"), std::string::npos) << d.err;
+    EXPECT_NE(d.out.find("Договор 1.rtf\" не распакован"), std::string::npos) << d.out;
+    EXPECT_FALSE(fs::exists(damaged.packageFolder + "top.dll"));
 }
 
 } // namespace

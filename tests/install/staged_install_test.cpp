@@ -1,6 +1,6 @@
 #include "install/install_error.h"
 #include "install/staged_install.h"
-#include "install/folder_snapshot.h"
+#include "support/folder_snapshot.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
