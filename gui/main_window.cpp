@@ -3,13 +3,14 @@
 #include "about_window.h"
 #include "app/main_form.h"
 #include "fonts.h"
+#include "log_view.h"
 #include "qt_event_pump.h"
+#include "update_log_model.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QListWidget>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
@@ -61,17 +62,15 @@ MainWindow::MainWindow(TfmMain& form, AboutWindow& about, QWidget* parent)
     lblUpdate->setText(QString::fromStdString(form_.lblUpdate));
     lblProgrammName->setText(QString::fromStdString(form_.lblProgrammName));
 
-    // The model's changes show at once; the window holds no state of its own.
-    form_.ListBox1.addObserver([this](size_t index, bool selected) {
-        ListBox1->addItem(QString::fromStdString(form_.ListBox1.lines()[index]));
-        if (selected) {
-            ListBox1->setCurrentRow(static_cast<int>(index));
-            ListBox1->scrollToItem(ListBox1->item(static_cast<int>(index)));
-        }
+    // The model's changes show at once; the window holds no state of its own: the list reads
+    // its lines from the log.
+    auto* log = new UpdateLogModel(form_.ListBox1, ListBox1);
+    ListBox1->setModel(log);
+    form_.ListBox1.addObserver([this, log](size_t index, bool selected) {
+        log->lineAppended(index);
+        if (selected) ListBox1->selectRow(static_cast<int>(index));
     });
-    form_.ListBox1.addChangeObserver([this](size_t index) {
-        ListBox1->item(static_cast<int>(index))->setText(QString::fromStdString(form_.ListBox1.lines()[index]));
-    });
+    form_.ListBox1.addChangeObserver([log](size_t index) { log->lineChanged(index); });
     form_.ProgressBar1.addObserver([this] {
         ProgressBar1->setRange(form_.ProgressBar1.min(), form_.ProgressBar1.max());
         ProgressBar1->setValue(form_.ProgressBar1.position());
@@ -171,10 +170,8 @@ QWidget* MainWindow::buildRightPanel() {
     Label5->adjustSize();
     column->addWidget(strip);
 
-    ListBox1 = new QListWidget(panel);
+    ListBox1 = new LogView(panel);
     ListBox1->setObjectName("ListBox1");
-    ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
-    ListBox1->setUniformItemSizes(true);
     column->addWidget(ListBox1, 1);
     return panel;
 }

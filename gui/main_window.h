@@ -5,7 +5,6 @@
 
 class QAction;
 class QLabel;
-class QListWidget;
 class QProgressBar;
 class QPushButton;
 class QWidget;
@@ -15,6 +14,7 @@ namespace upd { class TfmMain; class Control; }
 namespace upd::gui {
 
 class AboutWindow;
+class LogView;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -31,7 +31,7 @@ public:
     QPushButton* Button4;
     QPushButton* Button5;
     QLabel* Label5;
-    QListWidget* ListBox1;
+    LogView* ListBox1;
     QAction* N2;
     QAction* N6;
     QAction* N3;

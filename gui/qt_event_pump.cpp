@@ -10,9 +10,12 @@ QEvent::Type PostedMessageEvent::eventType() {
 }
 
 void QtEventPump::processPendingEvents() {
+    if (lastRun_ && clock_() - *lastRun_ < interval_) return;
     // Posted events first (the progress message among them), then painting and input.
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    // Counted from the end, so that a slow run (a long repaint) still leaves the work a frame.
+    lastRun_ = clock_();
 }
 
 void QtEventPump::post(const PostedMessage& message) {
