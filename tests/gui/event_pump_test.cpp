@@ -1,6 +1,6 @@
 // The window's event pump: pending events run at most once per frame, and nothing is lost.
 #include "qt_event_pump.h"
-#include "ui/form_context.h"
+#include "ui/progress_message.h"
 
 #include <QtTest>
 
