@@ -4,6 +4,7 @@
 #include "fonts.h"
 
 #include <QLabel>
+#include <QScreen>
 #include <QPushButton>
 
 namespace upd::gui {
@@ -31,6 +32,16 @@ AboutWindow::AboutWindow(const TDM& dm, QWidget* parent) : QWidget(parent, Qt::W
 
     FormCreate(dm);
     for (auto* l : {Label2, lblProgrammType, lblUpdateDate}) l->adjustSize();
+}
+
+// The window stands at the centre of the screen it opens on, each time it is shown.
+void AboutWindow::showEvent(QShowEvent* event) {
+    if (const QScreen* s = screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(s->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    QWidget::showEvent(event);
 }
 
 void AboutWindow::FormCreate(const TDM& dm) {

@@ -20,6 +20,9 @@ public:
     QLabel* lblUpdateDate;
     QPushButton* Button1;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void FormCreate(const TDM& dm);
 };

@@ -2,12 +2,12 @@
 // and the registry update to the new release.
 #include "app/main_form.h"
 
+#include "app/package_folder.h"
 #include "archive/zip_archiver.h"
 #include "install/install_error.h"
 #include "install/staged_install.h"
 #include "platform/durable_fs.h"
 #include "platform/files.h"
-#include "platform/text.h"
 
 #include <cmath>
 #include <exception>
@@ -19,11 +19,6 @@ namespace {
 
 constexpr const char* kArchivePassword = "Xa9Pq2LmT7vRb4NcW8yKd3Hs6Gf1Zj0E";
 constexpr uint32_t kAnyFile = 10431;
-
-// The installation folder without the shell program's own folder: the package folder.
-std::string packageFolderOf(const std::string& installFolder) {
-    return text::removeAllIgnoreCase(installFolder, std::string("Веспер") + files::kSeparator);
-}
 
 // Disables the controls that could start a second unpack or close the window under the
 // running one; gives them back their state when the unpack ends, however it ends.

@@ -10,7 +10,7 @@ std::string programTitle(const std::string& executableName) {
     if (auto dot = base.find('.'); dot != std::string::npos) base = base.substr(0, dot);
     auto cps = text::toU32(base);
     for (size_t i = 0; i < cps.size(); ++i) {
-        cps[i] = i == 0 ? text::upperCase(cps[i]) : text::foldCase(cps[i]);
+        if (i > 0) cps[i] = text::foldCase(cps[i]);  // the first letter stays as the file name has it
     }
     return text::fromU32(cps);
 }

@@ -26,7 +26,7 @@ TEST_P(FormShow, ReportsInstallationFolder) {
     if (c.notice) {
         ASSERT_EQ(f.dialogs.messages().size(), 1u);
         const auto m = f.dialogs.messages()[0];
-        EXPECT_EQ(m.caption, "Update_3_2");
+        EXPECT_EQ(m.caption, "update_3_2");
         EXPECT_EQ(m.buttons, DialogButtons::Ok);
         EXPECT_EQ(m.text.rfind("Не определен файл базы данных по умолчанию!!! Пожалуйста, откройте программу "
                                "Кордеваль выбрав нужный файл базы. Затем закройте программу  и откройте снова.",
@@ -66,7 +66,7 @@ TEST(FormShowErrors, NonTextValueReachesTheErrorDisplay) {
     ASSERT_EQ(f.dialogs.messages().size(), 1u);
     const auto m = f.dialogs.messages()[0];
     EXPECT_EQ(m.text, "Invalid data type for 'ProgrammPath'");  // the quote lies below the full stop
-    EXPECT_EQ(m.caption, "Update_3_2");
+    EXPECT_EQ(m.caption, "update_3_2");
     EXPECT_EQ(m.icon, DialogIcon::Error);
     EXPECT_TRUE(f.form->ListBox1.lines().empty());
 }
@@ -109,10 +109,11 @@ TEST(MessageBoxes, HintBoxAndErrorDisplayRules) {
     EXPECT_EQ(m[3].text, "(x)");  // ')' lies below '.'
 }
 
-TEST(ProgramTitle, NameUpToFirstFullStopFirstLetterUpper) {
-    EXPECT_EQ(programTitle("update_3_2"), "Update_3_2");
+TEST(ProgramTitle, NameUpToFirstFullStopLaterLettersLower) {
+    EXPECT_EQ(programTitle("update_3_2"), "update_3_2");
     EXPECT_EQ(programTitle("/usr/bin/UPDATE_3_2.EXE"), "Update_3_2");
-    EXPECT_EQ(programTitle("обновление.v2.exe"), "Обновление");
+    EXPECT_EQ(programTitle("обновление.v2.exe"), "обновление");
+    EXPECT_EQ(programTitle("ОБНОВЛЕНИЕ.exe"), "Обновление");
 }
 
 TEST(HandlerErrors, EscapingErrorIsShownAndTheProgramGoesOn) {

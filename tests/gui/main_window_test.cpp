@@ -8,12 +8,14 @@
 #include "support/installation.h"
 
 #include <QAction>
+#include <QScreen>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTimer>
+#include <QScreen>
 #include <QtTest>
 
 #include <string>
@@ -93,6 +95,7 @@ private slots:
         QCOMPARE(w.about->lblProgrammType->text(), QString("Автошкола. Кордеваль"));
         QCOMPARE(w.about->lblUpdateDate->text(), QString("Обновление от 07.12.2020"));
         QVERIFY(!w.about->isModal());
+        QCOMPARE(w.about->frameGeometry().center(), w.about->screen()->availableGeometry().center());
         w.about->Button1->click();
         QCOMPARE(visibleAboutWindows(), 0);
         QVERIFY(w.main->isVisible());
@@ -105,7 +108,7 @@ private slots:
         w.main->run(&TfmMain::FormShow);
         QTRY_COMPARE(static_cast<int>(w.f.dialogs.messages().size()), 1);
         QCOMPARE(w.f.dialogs.messages()[0].icon, DialogIcon::Error);
-        QCOMPARE(w.f.dialogs.messages()[0].caption, std::string("Update_3_2"));
+        QCOMPARE(w.f.dialogs.messages()[0].caption, std::string("update_3_2"));
         // the window still answers its controls
         w.main->N2->trigger();
         QCOMPARE(static_cast<int>(w.f.dialogs.messages().size()), 2);

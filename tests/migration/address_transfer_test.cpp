@@ -201,7 +201,7 @@ TEST(UpdateBaseAdress, WithoutTheCodesItCreatesNothing) {
     const std::vector<MessageRequest> shown = f.dialogs.messages();
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[0].caption, "Ошибка!");  // the provider's error on opening
-    EXPECT_EQ(shown[1], boxOf("Ошибка копирования базы адресов регионов!", "Update_3_2"));
+    EXPECT_EQ(shown[1], boxOf("Ошибка копирования базы адресов регионов!", "update_3_2"));
     EXPECT_EQ(rowsOf(f.updater + "adress.accdb", "", "SELECT count(*) FROM sqlite_master WHERE name = 'soato_adress'"), "0");
 }
 

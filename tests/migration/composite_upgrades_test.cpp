@@ -8,7 +8,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const std::string kTitle = "Update_3_2";
+const std::string kTitle = "update_3_2";
 const char* kNotFoundNotice = "Файл базы данных не найден. Укажите его вручную... ";
 const Lines kChooseAndEnd = {"*Выбор базы данных \"Автошкола\"...", "*База данных обновлена ..."};
 
