@@ -49,7 +49,7 @@ std::string usage() {
            "  --log FILE            also write the update log to FILE\n"
            "  --step NAME           run one catalogue operation by name instead of the update\n"
            "  --open FILE           the file that an operation's open-file dialog gets\n"
-           "  --download-host HOST  server of the documents download (default: $UPDATE_DOWNLOAD_HOST)\n"
+           "  --download-host HOST  server of the documents download (default: $UPDATE_DOWNLOAD_HOST; none built in)\n"
            "  --help                this text\n"
            "\n"
            "Exit codes of --console:\n"

@@ -18,7 +18,7 @@ constexpr CatalogueStep kSteps[] = {
      [](TfmMain& f) {
          f.Button2Click();
          f.pump.processPendingEvents();  // the queued progress messages move the bar
-         return true;
+         return f.download.completed();
      }},
     {"Button4Click", [](TfmMain& f) { f.Button4Click(); return true; }},
     {"Button5Click", [](TfmMain& f) { f.Button5Click(); return true; }},

@@ -23,7 +23,7 @@ bool isPort(const std::string& s) {
 
 std::string defaultDownloadHost() {
     const char* value = std::getenv(kDownloadHostVariable);
-    return value && *value ? std::string(value) : std::string(kDownloadHost);
+    return value ? std::string(value) : std::string();
 }
 
 bool isDownloadHost(const std::string& host) {
@@ -57,8 +57,11 @@ ArchiveDownload::ArchiveDownload(MessageBoxes& boxes, EventPump& pump, const Pro
     HttpClient1.OnWork = [this](HttpWorkMode mode, int64_t count) { HttpClient1Work(mode, count); };
 }
 
+std::string ArchiveDownload::host() const { return downloadHost_.empty() ? defaultDownloadHost() : downloadHost_; }
+
 std::string ArchiveDownload::archiveUrl() const {
-    const std::string host = downloadHost_.empty() ? defaultDownloadHost() : downloadHost_;
+    const std::string host = this->host();
+    if (host.empty()) return {};
     // A host that is no host could turn the URL into another one.
     if (!isDownloadHost(host)) throw std::invalid_argument("Not a download host: " + host);
     return "http://" + host + kArchiveUrlPath;
@@ -73,6 +76,11 @@ void ArchiveDownload::HttpClient1Work(HttpWorkMode, int64_t AWorkCount) {
 }
 
 void ArchiveDownload::Button2Click() {
+    completed_ = false;
+    if (host().empty()) {
+        boxes_.notice(kNoServerNotice);
+        return;
+    }
     if (!connectionCheck || !connectionCheck()) {
         boxes_.notice(kNoInternetNotice);
         return;
@@ -93,6 +101,7 @@ void ArchiveDownload::Button2Click() {
         const std::string folder = base + kArchiveFolder;
         if (!files::directoryExists(folder)) ::mkdir(folder.c_str(), 0777);  // a failure shows at the write
         replaceFileContent(base + kArchiveFile, buffer);
+        completed_ = true;
     } catch (...) {
         // Failures of the download are silent: no message, no log line.
     }

@@ -14,16 +14,19 @@
 
 namespace upd {
 
-// The vendor's download server; the host given to ArchiveDownload, the option --download-host and
-// the environment variable UPDATE_DOWNLOAD_HOST stand in for it.
-inline constexpr const char* kDownloadHost = "tarvenit.ru";
+// The documents server: the host given to ArchiveDownload (the option --download-host) or the
+// environment variable UPDATE_DOWNLOAD_HOST. There is no built-in one: requests, and the
+// cookies they carry, go only where somebody said.
 inline constexpr const char* kDownloadHostVariable = "UPDATE_DOWNLOAD_HOST";
 inline constexpr const char* kArchiveUrlPath = "/sites/default/files/Kavertadoc/ver_1_3.zip";
 inline constexpr const char* kArchiveFolder = "res";
 inline constexpr const char* kArchiveFile = "res/ver_1_3.zip";
 inline constexpr const char* kNoInternetNotice = "Отсутствует подключение к интернету!";
+inline constexpr const char* kNoServerNotice =
+    "Не задан сервер загрузки документов: укажите его в параметре --download-host или в переменной окружения "
+    "UPDATE_DOWNLOAD_HOST.";
 
-// UPDATE_DOWNLOAD_HOST when set and not empty, else kDownloadHost.
+// UPDATE_DOWNLOAD_HOST when set, else empty.
 std::string defaultDownloadHost();
 
 // True for "host", "host:port", "[v6]" and "[v6]:port" with a port of 1 to 65535.
@@ -38,12 +41,15 @@ public:
                     Control& button2, Control& button3);
 
     void Button2Click();
+    // Whether the last press wrote the archive.
+    bool completed() const { return completed_; }
 
     // Work events of HttpClient1: they post the progress message and never touch the bar.
     void HttpClient1WorkBegin(HttpWorkMode AWorkMode, int64_t AWorkCountMax);
     void HttpClient1Work(HttpWorkMode AWorkMode, int64_t AWorkCount);
 
-    // "http://" + host + kArchiveUrlPath, the host given at construction or the default.
+    // "http://" + host + kArchiveUrlPath, the host given at construction or the environment's;
+    // empty when there is none.
     std::string archiveUrl() const;
 
     // Keeps its cookies and its open connection between clicks.
@@ -55,12 +61,15 @@ public:
     std::string workFolder;
 
 private:
+    std::string host() const;
+
     MessageBoxes& boxes_;
     EventPump& pump_;
     const ProgressBar& bar_;
     const std::string& downloadHost_;
     Control& button2_;
     Control& button3_;
+    bool completed_ = false;
 };
 
 } // namespace upd

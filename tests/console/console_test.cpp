@@ -122,6 +122,15 @@ TEST(Console, RefusedVersionSaysWhyOnStandardError) {
     EXPECT_EQ(r.out, lines({"Каталог установки программы Мирела = " + inst.installFolder, ""}));
 }
 
+TEST(Console, ADownloadWithoutAServerIsAFailedStep) {
+    Installation inst;
+    ::unsetenv("UPDATE_DOWNLOAD_HOST");
+    const Outcome r = runUpdater(inst, "--step Button2Click");
+    EXPECT_EQ(r.code, 11) << r.err;
+    EXPECT_NE(r.err.find("Не задан сервер загрузки документов"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(inst.updaterFolder + "res/ver_1_3.zip"));
+}
+
 TEST(Console, AFailedEntryOrARefusedPasswordFailsTheUpdateWithCodeNine) {
     Installation inst;
     // A wrong archive password: the first encrypted entry asks for one, which is refused,

@@ -128,6 +128,7 @@ TEST_F(DownloadTest, NoConnectionShowsTheNoticeAndNothingElse) {
 TEST_F(DownloadTest, DownloadsWithExactHeadsThenFillsTheBarFromTheQueuedMessages) {
     script.cookie = "SESS=42; Path=/";
     download->Button2Click();
+    EXPECT_TRUE(download->completed());
 
     auto requests = server->requests();
     ASSERT_EQ(requests.size(), 2u);
@@ -191,6 +192,7 @@ TEST_F(DownloadTest, FailuresLeaveTheEarlierArchiveUntouched) {
         std::ofstream(target(), std::ios::binary) << "old archive";
         c.arrange(*this);
         download->Button2Click();
+        EXPECT_FALSE(download->completed());
         EXPECT_EQ(readFile(target()), "old archive");
         EXPECT_EQ(filesInRes(), 1u);
         EXPECT_TRUE(dialogs.shown.empty());
@@ -251,14 +253,25 @@ TEST_F(DownloadTest, WorkHandlersPostTheLow32BitsAndNeverTouchTheBar) {
     EXPECT_EQ(bar.position(), 7);
 }
 
-TEST(DownloadHost, DefaultComesFromTheEnvironmentVariable) {
+TEST(DownloadHost, OnlyTheEnvironmentVariableGivesADefault) {
     ::unsetenv(kDownloadHostVariable);
-    EXPECT_EQ(defaultDownloadHost(), kDownloadHost);
+    EXPECT_EQ(defaultDownloadHost(), "");
     ::setenv(kDownloadHostVariable, "127.0.0.1:8080", 1);
     EXPECT_EQ(defaultDownloadHost(), "127.0.0.1:8080");
     ::setenv(kDownloadHostVariable, "", 1);
-    EXPECT_EQ(defaultDownloadHost(), kDownloadHost);
+    EXPECT_EQ(defaultDownloadHost(), "");
     ::unsetenv(kDownloadHostVariable);
+}
+
+TEST_F(DownloadTest, WithoutAServerNothingIsSentAndTheUserIsTold) {
+    ::unsetenv(kDownloadHostVariable);
+    downloadHost.clear();
+    download->Button2Click();
+    EXPECT_TRUE(server->requests().empty());
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, kNoServerNotice);
+    EXPECT_FALSE(download->completed());
+    EXPECT_FALSE(fs::exists(target()));
 }
 
 TEST(DownloadHost, OnlyHostsAndPortsAreAccepted) {
