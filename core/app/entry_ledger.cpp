@@ -1,5 +1,7 @@
 #include "app/entry_ledger.h"
 
+#include "ui/display_text.h"
+
 #include <algorithm>
 #include <filesystem>
 
@@ -62,7 +64,8 @@ std::optional<std::string> EntryLedger::problem() const {
     settled.settleMissing();
     if (settled.arrived_ >= expected_ && settled.problems_.empty()) return std::nullopt;
     if (!settled.problems_.empty())
-        return "Файл \"" + settled.problems_.front().first + "\" не распакован: " + settled.problems_.front().second;
+        return "Файл \"" + shownName(settled.problems_.front().first) + "\" не распакован: " +
+               shownName(settled.problems_.front().second);
     return "Распаковано файлов: " + std::to_string(settled.arrived_) + " из " + std::to_string(expected_);
 }
 

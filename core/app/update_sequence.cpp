@@ -8,6 +8,7 @@
 #include "install/staged_install.h"
 #include "platform/durable_fs.h"
 #include "platform/files.h"
+#include "ui/display_text.h"
 
 #include <cmath>
 #include <exception>
@@ -98,7 +99,7 @@ void TfmMain::wireArchiver() {
 }
 
 void TfmMain::ArchiverExtractFile(TBaseArchiver&, std::string& fileName, uint32_t&, const std::string&) {
-    ListBox1.AppendAndSelect(fileName);
+    ListBox1.AppendAndSelect(shownName(fileName));
 }
 
 void TfmMain::ArchiverFileProgress(TBaseArchiver&, const std::string& fileName, double, TProcessOperation,

@@ -265,3 +265,22 @@ TEST(UpdateSequence, ControlsAreHeldWhileTheUnpackRuns) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(UpdateSequence, ANameWithALineBreakCannotForgeALogLine) {
+    const std::string forged = "Процедура обновления успешно завершена...";
+    auto entries = upd::testing::sampleEntries();
+    entries.push_back({"evil\n" + forged, "x", false});
+    UpdateFixture u;
+    u.inst.writeArchive(entries);
+    u.f.dialogs.messageAnswers = {DialogResult::Abort};
+    ASSERT_TRUE(u.press());
+    const auto log = u.log();
+    const bool succeeded = u.form().lastUpdateOutcome == UpdateOutcome::Success;
+    EXPECT_EQ(std::count(log.begin(), log.end(), forged), succeeded ? 1 : 0);
+    EXPECT_NE(std::find(log.begin(), log.end(), "evil\\n" + forged), log.end());
+    for (const std::string& line : log) EXPECT_EQ(line.find('\n'), std::string::npos) << line;
+}
+
+} // namespace
