@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 namespace upd::console {
 
@@ -75,8 +76,12 @@ Environment makeEnvironment(const Options& options, const char* argv0) {
     if (name.ends_with("_console")) name.resize(name.size() - std::strlen("_console"));
     env.executableName = name;
     env.updaterFolder = files::executableFolder();
-    env.openRegistry = fileRegistryOpener(options.registryFile.empty() ? defaultRegistryPath() : options.registryFile);
-    // Empty means the program's own server.
+    // Resolved once, now: the update changes the current folder before it writes the registry.
+    const std::string registry = options.registryFile.empty() ? defaultRegistryPath() : options.registryFile;
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(registry, ec);
+    env.openRegistry = fileRegistryOpener(ec ? registry : absolute.string());
+    // Empty: no server unless the environment names one.
     env.downloadHost = options.downloadHost;
     if (const char* host = std::getenv("UPDATE_DOWNLOAD_HOST"); env.downloadHost.empty() && host) env.downloadHost = host;
     return env;

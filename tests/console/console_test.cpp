@@ -122,6 +122,26 @@ TEST(Console, RefusedVersionSaysWhyOnStandardError) {
     EXPECT_EQ(r.out, lines({"Каталог установки программы Мирела = " + inst.installFolder, ""}));
 }
 
+TEST(Console, ARelativeRegistryPathIsTheOneGivenAtStart) {
+    Installation inst;
+    runUpdater(inst, "--help");  // installs the binary beside its archive
+    const std::string exe = inst.updaterFolder + "update_3_2";
+    for (const std::string how : {"option", "variable"}) {
+        SCOPED_TRACE(how);
+        inst.setRegistry("\"ProgrammPath\"=\"" + inst.installFolder + "\"\r\n\"ProgrammVersion\"=\"3.1\"\r\n");
+        const std::string command = "cd " + quote(inst.dir.path().string()) + " && " +
+                                    (how == "option" ? quote(exe) + " --console --registry registry.reg"
+                                                     : "UPDATE_REGISTRY=registry.reg " + quote(exe) + " --console") +
+                                    " >/dev/null 2>&1 </dev/null";
+        const int status = std::system(command.c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        const std::string version32("\"\0P\0r\0o\0g\0r\0a\0m\0m\0V\0e\0r\0s\0i\0o\0n\0\"\0=\0\"\0" "3\0.\0" "2\0", 38);
+        EXPECT_NE(readFile(inst.registryPath).find(version32), std::string::npos);  // UTF-16 "ProgrammVersion"="3.2
+        EXPECT_FALSE(fs::exists(inst.packageFolder + "registry.reg"));
+        EXPECT_FALSE(fs::exists(inst.packageFolder + "Веспер/registry.reg"));
+    }
+}
+
 TEST(Console, ADownloadWithoutAServerIsAFailedStep) {
     Installation inst;
     ::unsetenv("UPDATE_DOWNLOAD_HOST");
