@@ -1,7 +1,6 @@
 #include "archive/archive_file.h"
 
 #include "archive/archive_types.h"
-#include "archive/zip_format.h"
 
 #include <cerrno>
 #include <cstring>
@@ -12,14 +11,10 @@
 namespace upd {
 
 ArchiveFile::ArchiveFile(const std::string& path, uint16_t mode) {
-    int flags = O_CLOEXEC;
-    if (mode == kModeCreate)
-        flags |= O_RDWR | O_CREAT | O_TRUNC;
-    else if (mode == kModeReadWriteDenyWrite)
-        flags |= O_RDWR;
-    else
-        flags |= O_RDONLY;
-    fd_ = ::open(path.c_str(), flags, 0666);
+    // Read-write only where the caller's mode asks for it: nothing is ever written, but a
+    // file that refuses writing must fail here as it would for that mode.
+    const int flags = O_CLOEXEC | (mode == kModeReadWriteDenyWrite ? O_RDWR : O_RDONLY);
+    fd_ = ::open(path.c_str(), flags);
     if (fd_ < 0) {
         const int err = errno;
         throw EFOpenError("Cannot open file \"" + path + "\". " + std::strerror(err));
@@ -69,13 +64,6 @@ const uint8_t* ArchiveFile::view(uint64_t offset, size_t n) {
     windowOffset_ = offset;
     windowLength_ = got;
     return got >= n ? window_.get() : nullptr;
-}
-
-void ArchiveFile::writeEmptyDirectory() {
-    uint8_t record[zip::kEndRecordSize] = {0x50, 0x4B, 0x05, 0x06};
-    const off_t at = static_cast<off_t>(size_);
-    if (::pwrite(fd_, record, sizeof record, at) == static_cast<ssize_t>(sizeof record)) size_ += sizeof record;
-    invalidate();
 }
 
 } // namespace upd

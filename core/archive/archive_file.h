@@ -45,9 +45,6 @@ public:
     // Returns nullptr when the file ends before offset + n.
     const uint8_t* view(uint64_t offset, size_t n);
 
-    // Writes a 22-byte empty end record (closing a new, empty archive).
-    void writeEmptyDirectory();
-
     // Forgets the window (the file may have changed).
     void invalidate() { windowLength_ = 0; }
 

@@ -113,12 +113,9 @@ TDirManager& TBaseArchiver::dir() const {
 }
 
 void TBaseArchiver::OpenArchive() {
-    FUpdated = false;
-    if (!FInMemory && fileNamePart(FFileName).empty()) raise(native_error::kBlankFileName);
+    if (fileNamePart(FFileName).empty()) raise(native_error::kBlankFileName);
     uint16_t mode = kModeReadOnlyDenyNone;
-    if (FInMemory) {
-        mode = kModeCreate;
-    } else if (files::fileExists(FFileName)) {
+    if (files::fileExists(FFileName)) {
         // A missing file is not made into a new archive here: opening is for reading, and
         // OpenArchive(mode) reports it as missing.
         const int fd = ::open(FFileName.c_str(), O_RDWR | O_CLOEXEC);
@@ -133,25 +130,15 @@ void TBaseArchiver::OpenArchive() {
 void TBaseArchiver::OpenArchive(uint16_t mode) {
     // Not from an event handler while entries are decoded from the open archive.
     if (processingDepth_ > 0) raise(native_error::kArchiveIsOpen);
-    FUpdated = false;
-    if (!FInMemory && fileNamePart(FFileName).empty()) raise(native_error::kBlankFileNameMode);
-    if (mode != kModeCreate && !files::fileExists(FFileName) && FSpanningMode != TSpanningMode::smSpanning)
+    if (fileNamePart(FFileName).empty()) raise(native_error::kBlankFileNameMode);
+    if (!files::fileExists(FFileName) && FSpanningMode != TSpanningMode::smSpanning)
         raise(native_error::kFileNotFound, {FFileName});
-    if (mode != kModeCreate && FInMemory) raise(native_error::kInMemoryCreateOnly);
     CloseArchive();
-    FIsCustomStream = false;
     FFileOpenMode = mode;
-    const TDirSettings settings{FOpenCorruptedArchives, FOptions.OEMFileNames, FSpanningMode};
-    if (mode == kModeCreate) {
-        FCompressedStream = std::make_unique<ArchiveFile>(FFileName, mode);
-        DMHandle_ = std::make_unique<TDirManager>(FCompressedStream.get(), settings, true, false);
-        FActive = true;
-        if (AfterOpen) AfterOpen(*this);
-        return;
-    }
     FSpanningMode = TSpanningMode::smNone;
+    const TDirSettings settings{FOpenCorruptedArchives, FOptions.OEMFileNames, FSpanningMode};
     FCompressedStream = std::make_unique<ArchiveFile>(FFileName, mode);
-    DMHandle_ = std::make_unique<TDirManager>(FCompressedStream.get(), settings, false, false);
+    DMHandle_ = std::make_unique<TDirManager>(FCompressedStream.get(), settings);
     const bool found = DMHandle_->FindCentralDirEnd().has_value();
     if (!found && !FOpenCorruptedArchives) {
         DMHandle_.reset();
@@ -173,14 +160,7 @@ void TBaseArchiver::CloseArchive() {
         return;
     }
     closePending_ = false;
-    if (FActive) {
-        try {
-            if (FCompressedStream && DMHandle_ && FCompressedStream->size() == DMHandle_->StubSize)
-                FCompressedStream->writeEmptyDirectory();
-        } catch (...) {
-        }
-        FActive = false;
-    }
+    FActive = false;
     DMHandle_.reset();
     FCompressedStream.reset();
 }
@@ -266,7 +246,6 @@ bool TBaseArchiver::findMatching(TArchiveItem& f) {
 
 void TBaseArchiver::ExtractFiles(const std::string& fileMask, int searchAttr, const std::string& exclusionMask) {
     if (!FActive || !DMHandle_) raise(native_error::kArchiveNotOpen);
-    if (FUpdateCount > 0) raise(native_error::kUpdateNotEnded);
     TDirArray& list = DMHandle_->CDir;
     TArchiveItem f;
     const bool wildcards = fileMask.find_first_of("*?") != std::string::npos;

@@ -67,17 +67,8 @@ public:
     void setOpenCorruptedArchives(bool v) { FOpenCorruptedArchives = v; }
     bool ExtractCorruptedFiles() const { return FExtractCorruptedFiles; }
     void setExtractCorruptedFiles(bool v) { FExtractCorruptedFiles = v; }
-    bool InMemory() const { return FInMemory; }
-    void setInMemory(bool v) { FInMemory = v; }
     TSpanningMode SpanningMode() const { return FSpanningMode; }
     uint16_t FileOpenMode() const { return FFileOpenMode; }
-    bool IsCustomStream() const { return FIsCustomStream; }
-    // Settings that govern archive writing only.
-    TCompressionLevel CompressionLevel = TCompressionLevel::clFastest;
-    int CompressionMode = 1;
-    TZip64Mode Zip64Mode = TZip64Mode::zmDisabled;
-    bool UnicodeFilenames = false;
-    TCryptoAlgorithm EncryptionMethod = TCryptoAlgorithm::caPkzipClassic;
 
     // The archive comment while open, else empty.
     std::string Comment() const;
@@ -151,17 +142,13 @@ private:
     std::string FBaseDir;
     std::string FCurrentDir;
     bool FActive = false;
-    bool FIsCustomStream = false;
     uint16_t FFileOpenMode = kModeReadOnlyDenyNone;
     std::unique_ptr<ArchiveFile> FCompressedStream;
     std::unique_ptr<TDirManager> DMHandle_;
     TArchiveOptions FOptions;
-    bool FInMemory = false;
     TSpanningMode FSpanningMode = TSpanningMode::smNone;
     bool FOpenCorruptedArchives = true;
     bool FExtractCorruptedFiles = false;
-    int FUpdateCount = 0;
-    bool FUpdated = false;
     int FProcessedFileNo = 0;
     int FProcessedFileCount = 0;
     int64_t FProgress = 0;
