@@ -1,7 +1,6 @@
 #include "archive/archive_file.h"
 
 #include "archive/archive_types.h"
-#include "archive/zip_format.h"
 
 #include <cerrno>
 #include <cstring>
@@ -12,31 +11,22 @@
 namespace upd {
 
 ArchiveFile::ArchiveFile(const std::string& path, uint16_t mode) {
-    int flags = O_CLOEXEC;
-    if (mode == kModeCreate)
-        flags |= O_RDWR | O_CREAT | O_TRUNC;
-    else if (mode == kModeReadWriteDenyWrite)
-        flags |= O_RDWR;
-    else
-        flags |= O_RDONLY;
-    fd_ = ::open(path.c_str(), flags, 0666);
-    if (fd_ < 0) {
+    // Read-write only where the caller's mode asks for it: nothing is ever written, but a
+    // file that refuses writing must fail here as it would for that mode.
+    const int flags = O_CLOEXEC | (mode == kModeReadWriteDenyWrite ? O_RDWR : O_RDONLY);
+    fd_.reset(::open(path.c_str(), flags));
+    if (!fd_.valid()) {
         const int err = errno;
         throw EFOpenError("Cannot open file \"" + path + "\". " + std::strerror(err));
     }
     struct stat st {};
-    if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::fstat(fd_.get(), &st) != 0 || S_ISDIR(st.st_mode)) {
         const int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
-        ::close(fd_);
-        fd_ = -1;
         throw EFOpenError("Cannot open file \"" + path + "\". " + std::strerror(err));
     }
     size_ = static_cast<uint64_t>(st.st_size);
-    ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
-}
-
-ArchiveFile::~ArchiveFile() {
-    if (fd_ >= 0) ::close(fd_);
+    // Only a hint: without it, reading is merely less eager.
+    ::posix_fadvise(fd_.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
 size_t ArchiveFile::readAt(uint64_t offset, void* out, size_t n) {
@@ -45,7 +35,7 @@ size_t ArchiveFile::readAt(uint64_t offset, void* out, size_t n) {
     size_t done = 0;
     auto* dst = static_cast<uint8_t*>(out);
     while (done < n) {
-        const ssize_t got = ::pread(fd_, dst + done, n - done, static_cast<off_t>(offset + done));
+        const ssize_t got = ::pread(fd_.get(), dst + done, n - done, static_cast<off_t>(offset + done));
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) break;
         done += static_cast<size_t>(got);
@@ -69,13 +59,6 @@ const uint8_t* ArchiveFile::view(uint64_t offset, size_t n) {
     windowOffset_ = offset;
     windowLength_ = got;
     return got >= n ? window_.get() : nullptr;
-}
-
-void ArchiveFile::writeEmptyDirectory() {
-    uint8_t record[zip::kEndRecordSize] = {0x50, 0x4B, 0x05, 0x06};
-    const off_t at = static_cast<off_t>(size_);
-    if (::pwrite(fd_, record, sizeof record, at) == static_cast<ssize_t>(sizeof record)) size_ += sizeof record;
-    invalidate();
 }
 
 } // namespace upd

@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "archive/unique_fd.h"
+
 namespace upd {
 
 // The platform's file-open error, passed to the caller unchanged.
@@ -29,12 +31,11 @@ public:
 
     // mode: a FileOpenMode value; throws EFOpenError.
     ArchiveFile(const std::string& path, uint16_t mode);
-    ~ArchiveFile();
     ArchiveFile(const ArchiveFile&) = delete;
     ArchiveFile& operator=(const ArchiveFile&) = delete;
 
     uint64_t size() const { return size_; }
-    int fd() const { return fd_; }
+    int fd() const { return fd_.get(); }
 
     // Up to `n` bytes at `offset` into `out`; returns how many the file had.
     size_t readAt(uint64_t offset, void* out, size_t n);
@@ -45,14 +46,11 @@ public:
     // Returns nullptr when the file ends before offset + n.
     const uint8_t* view(uint64_t offset, size_t n);
 
-    // Writes a 22-byte empty end record (closing a new, empty archive).
-    void writeEmptyDirectory();
-
     // Forgets the window (the file may have changed).
     void invalidate() { windowLength_ = 0; }
 
 private:
-    int fd_ = -1;
+    UniqueFd fd_;
     uint64_t size_ = 0;
     std::unique_ptr<uint8_t[]> window_;
     uint64_t windowOffset_ = 0;

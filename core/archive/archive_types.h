@@ -17,24 +17,19 @@ enum class TProgressPhase { ppStart, ppProcess, ppEnd };
 enum class TFailureAction { fxaRetry, fxaIgnore, fxaAbort };
 enum class TOverwriteMode { omPrompt, omAlways, omNever, omIfNewer, omIfOlder };
 enum class TStorePath { spNoPath, spRelativePath, spFullPath, spFullPathWithDrive };
-enum class TShareMode { smShareCompat, smShareExclusive, smShareDenyWrite, smShareDenyRead, smShareDenyNone };
 enum class TSpanningMode { smNone, smSpanning, smSplitting };
 enum class TCryptoAlgorithm { caPkzipClassic, caAES_128, caAES_192, caAES_256 };
-enum class TCompressionLevel { clNone, clFastest, clNormal, clMax };
-enum class TZip64Mode { zmDisabled, zmAuto, zmAlways };
 
 // Any file: read-only, hidden, system, volume, folder, archive, normal, compressed, not indexed.
 inline constexpr int kAnyFileAttr = 10431;
 
-// Values of FileOpenMode.
-inline constexpr uint16_t kModeCreate = 0xFF00;
+// Values of FileOpenMode: the archive is only ever read, so there is no mode that creates one.
 inline constexpr uint16_t kModeReadWriteDenyWrite = 0x0022;
 inline constexpr uint16_t kModeReadOnlyDenyNone = 0x0040;
 
 struct TArchiveOptions {
     bool Recurse = true;
     TStorePath StorePath = TStorePath::spRelativePath;
-    TShareMode ShareMode = TShareMode::smShareDenyNone;
     TOverwriteMode OverwriteMode = TOverwriteMode::omAlways;
     bool CreateDirs = true;
     bool ReplaceReadOnly = true;

@@ -14,10 +14,8 @@
 
 namespace upd {
 
-class AheadDecoder;
 class Dialogs;
-class EntryDecoder;
-class OutputFolder;
+class ExtractionSession;
 struct DecodeBuffers;
 
 class TBaseArchiver {
@@ -67,17 +65,8 @@ public:
     void setOpenCorruptedArchives(bool v) { FOpenCorruptedArchives = v; }
     bool ExtractCorruptedFiles() const { return FExtractCorruptedFiles; }
     void setExtractCorruptedFiles(bool v) { FExtractCorruptedFiles = v; }
-    bool InMemory() const { return FInMemory; }
-    void setInMemory(bool v) { FInMemory = v; }
     TSpanningMode SpanningMode() const { return FSpanningMode; }
     uint16_t FileOpenMode() const { return FFileOpenMode; }
-    bool IsCustomStream() const { return FIsCustomStream; }
-    // Settings that govern archive writing only.
-    TCompressionLevel CompressionLevel = TCompressionLevel::clFastest;
-    int CompressionMode = 1;
-    TZip64Mode Zip64Mode = TZip64Mode::zmDisabled;
-    bool UnicodeFilenames = false;
-    TCryptoAlgorithm EncryptionMethod = TCryptoAlgorithm::caPkzipClassic;
 
     // The archive comment while open, else empty.
     std::string Comment() const;
@@ -103,9 +92,10 @@ public:
     const TDirItem& Entry(size_t index) const;
     TDirManager* DMHandle() const { return DMHandle_.get(); }
 
-    // Processing state, readable from the event handlers.
-    int ProcessedFileNo() const { return FProcessedFileNo; }
-    int ProcessedFileCount() const { return FProcessedFileCount; }
+    // Processing state, readable from the event handlers (and after ExtractFiles, the
+    // last call's).
+    int ProcessedFileNo() const;
+    int ProcessedFileCount() const;
 
     // Events, called on the caller's thread inside the process-wide archive lock.
     TFileProgressEvent OnFileProgress;
@@ -132,18 +122,9 @@ protected:
     bool isZIPFormat = false;
 
 private:
-    friend class EntryDecoder;
-
     bool findMatching(TArchiveItem& f);
-    void processTagged(long onlyIndex);
-    void extractEntry(size_t index, const std::string& workName, const std::string& base);
-    TFailureAction failureRequest(const std::string& fileName, const EArchiveError& error);
-    bool overwriteQuestion(const std::string& fileName, std::string& destination);
-    void progressEvents(const TDirItem& item, const std::string& workName);
-    bool passwordRequest(const TDirItem& item);
-    bool writeRequest(int fd, const uint8_t* data, size_t n, uint64_t& offset);
+    void extract(long onlyIndex);
     [[noreturn]] void raise(int nativeError, const std::vector<std::string>& args = {}) const;
-    TDirManager& dir() const;
 
     std::string FName = "Archiver";
     std::string FFileName;
@@ -151,32 +132,24 @@ private:
     std::string FBaseDir;
     std::string FCurrentDir;
     bool FActive = false;
-    bool FIsCustomStream = false;
     uint16_t FFileOpenMode = kModeReadOnlyDenyNone;
     std::unique_ptr<ArchiveFile> FCompressedStream;
     std::unique_ptr<TDirManager> DMHandle_;
     TArchiveOptions FOptions;
-    bool FInMemory = false;
     TSpanningMode FSpanningMode = TSpanningMode::smNone;
     bool FOpenCorruptedArchives = true;
     bool FExtractCorruptedFiles = false;
-    int FUpdateCount = 0;
-    bool FUpdated = false;
-    int FProcessedFileNo = 0;
-    int FProcessedFileCount = 0;
-    int64_t FProgress = 0;
-    int64_t FProgressMax = 0;
-    bool FProgressCancel = false;
-    bool FProgressEnabled = false;
-    bool FSkipFile = false;
     Dialogs* FDialogs = nullptr;
 
+    // The extraction running (innermost, when a handler started another), and what the
+    // last one counted.
+    ExtractionSession* running_ = nullptr;
     int processingDepth_ = 0;
     bool closePending_ = false;
+    int lastProcessedNo_ = 0;
+    int lastProcessedCount_ = 0;
 
-    std::unique_ptr<DecodeBuffers> buffers_;
-    std::unique_ptr<OutputFolder> output_;
-    AheadDecoder* ahead_ = nullptr;  // during processing
+    std::unique_ptr<DecodeBuffers> buffers_;  // made by the first extraction, kept
     bool decodeAhead_ = true;
 };
 

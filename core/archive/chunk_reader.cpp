@@ -9,7 +9,7 @@
 namespace upd {
 
 ChunkReader::ChunkReader(size_t chunkSize, size_t buffers) : chunkSize_(chunkSize) {
-    for (size_t i = 0; i < buffers; ++i) buffers_.push_back(std::make_unique_for_overwrite<uint8_t[]>(chunkSize));
+    for (size_t i = 0; i < buffers; ++i) free_.push_back(std::make_unique_for_overwrite<uint8_t[]>(chunkSize));
 }
 
 ChunkReader::~ChunkReader() {
@@ -26,13 +26,8 @@ void ChunkReader::start(ArchiveFile& file, uint64_t offset, uint64_t size, std::
     stop();
     {
         std::lock_guard<std::mutex> lock(m_);
-        file_ = &file;
-        next_ = offset;
-        end_ = offset + size;
+        range_ = Range{&file, offset, offset + size, keys, checksum, 0};
         failed_ = false;
-        keys_ = keys;
-        checksum_ = checksum;
-        crc_ = 0;
         active_ = true;
         if (!worker_.joinable()) worker_ = std::thread([this] { run(); });
     }
@@ -42,17 +37,17 @@ void ChunkReader::start(ArchiveFile& file, uint64_t offset, uint64_t size, std::
 ChunkReader::Chunk ChunkReader::next() {
     std::unique_lock<std::mutex> lock(m_);
     if (held_) {
-        free_.push_back(*held_);
-        held_.reset();
+        free_.push_back(std::move(held_));
         cv_.notify_all();
     }
-    cv_.wait(lock, [this] { return !ready_.empty() || !active_ || ((next_ >= end_ || failed_) && !busy_); });
+    const auto rangeDone = [this] { return range_ && (range_->next >= range_->end || failed_); };
+    cv_.wait(lock, [&] { return !ready_.empty() || !active_ || (!busy_ && rangeDone()); });
     if (ready_.empty()) return Chunk{nullptr, 0, !failed_};
-    const Ready r = ready_.front();
+    Ready r = std::move(ready_.front());
     ready_.pop_front();
-    held_ = r.buffer;
+    held_ = std::move(r.buffer);
     if (!r.ok) return Chunk{nullptr, 0, false};
-    return Chunk{buffers_[r.buffer].get(), r.size, true, r.crc};
+    return Chunk{held_.get(), r.size, true, r.crc};
 }
 
 void ChunkReader::stop() {
@@ -60,42 +55,46 @@ void ChunkReader::stop() {
     active_ = false;
     cv_.notify_all();
     cv_.wait(lock, [this] { return !busy_; });
-    free_.clear();
+    for (auto& r : ready_) free_.push_back(std::move(r.buffer));
     ready_.clear();
-    held_.reset();
-    for (size_t i = 0; i < buffers_.size(); ++i) free_.push_back(i);
-    keys_.reset();
+    if (held_) free_.push_back(std::move(held_));
+    range_.reset();
 }
 
 void ChunkReader::run() {
     std::unique_lock<std::mutex> lock(m_);
     for (;;) {
-        cv_.wait(lock, [this] { return shutdown_ || (active_ && !failed_ && next_ < end_ && !free_.empty()); });
+        cv_.wait(lock, [this] {
+            return shutdown_ || (active_ && !failed_ && range_ && range_->next < range_->end && !free_.empty());
+        });
         if (shutdown_) return;
-        const size_t buffer = free_.front();
+        Buffer buffer = std::move(free_.front());
         free_.pop_front();
-        const uint64_t at = next_;
-        const size_t n = static_cast<size_t>(std::min<uint64_t>(chunkSize_, end_ - at));
-        next_ += n;
+        Range range = std::move(*range_);
+        range_.reset();
         busy_ = true;
-        ArchiveFile* file = file_;
         lock.unlock();
-        uint8_t* data = buffers_[buffer].get();
-        const bool ok = file->readAt(at, data, n) == n;
-        // keys_ and crc_ are the worker's while busy.
-        if (ok && keys_ && checksum_)
-            keys_->decrypt(data, data, n, crc_);
-        else if (ok && keys_)
-            keys_->decrypt(data, data, n);
-        else if (ok && checksum_)
-            crc_ = static_cast<uint32_t>(crc32_z(crc_, data, n));
-        const uint32_t crc = crc_;
+
+        const uint64_t at = range.next;
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(chunkSize_, range.end - at));
+        range.next += n;
+        uint8_t* data = buffer.get();
+        const bool ok = range.file->readAt(at, data, n) == n;
+        if (ok && range.keys && range.checksum)
+            range.keys->decrypt(data, data, n, range.crc);
+        else if (ok && range.keys)
+            range.keys->decrypt(data, data, n);
+        else if (ok && range.checksum)
+            range.crc = static_cast<uint32_t>(crc32_z(range.crc, data, n));
+
         lock.lock();
         busy_ = false;
         if (!active_) {
-            free_.push_back(buffer);
+            free_.push_back(std::move(buffer));  // stop() came meanwhile: the range is over
         } else {
-            ready_.push_back({buffer, n, ok, crc});
+            const uint32_t crc = range.crc;
+            range_ = std::move(range);
+            ready_.push_back({std::move(buffer), n, ok, crc});
             if (!ok) failed_ = true;
         }
         cv_.notify_all();

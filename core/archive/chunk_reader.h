@@ -1,6 +1,7 @@
 // The read and decrypt stages of a large entry, run ahead in a worker thread: while the
 // caller's thread inflates, checks and writes one chunk, the next is read and decrypted.
-// Only buffers cross threads; every event stays on the caller's thread.
+// Only buffers cross threads, and always by move under the lock: whoever holds a buffer is
+// the only one touching it. Every event stays on the caller's thread.
 #pragma once
 
 #include <condition_variable>
@@ -11,7 +12,6 @@
 #include <mutex>
 #include <optional>
 #include <thread>
-#include <vector>
 
 #include "archive/zip_crypto.h"
 
@@ -40,37 +40,43 @@ public:
                bool checksum);
     // The next chunk, valid until the following call to next() or stop().
     Chunk next();
-    // Abandons the range; returns once the worker no longer touches any buffer.
+    // Abandons the range; returns once the worker no longer holds any buffer of it.
     void stop();
 
 private:
+    using Buffer = std::unique_ptr<uint8_t[]>;
+    // Where reading stands in the range. Handed to the worker by move for each chunk (the
+    // keys and checksum run on from chunk to chunk), and back when the chunk is done.
+    struct Range {
+        ArchiveFile* file = nullptr;
+        uint64_t next = 0;  // next offset to read
+        uint64_t end = 0;
+        std::optional<zip::ZipCryptoKeys> keys;
+        bool checksum = false;
+        uint32_t crc = 0;
+    };
+    struct Ready {
+        Buffer buffer;
+        size_t size;
+        bool ok;
+        uint32_t crc;
+    };
+
     void run();
 
     const size_t chunkSize_;
-    std::vector<std::unique_ptr<uint8_t[]>> buffers_;
 
     std::mutex m_;
     std::condition_variable cv_;
     std::thread worker_;
     bool shutdown_ = false;
-    bool active_ = false;
-    bool busy_ = false;  // the worker reads or decrypts outside the lock
-    ArchiveFile* file_ = nullptr;
-    uint64_t next_ = 0;  // next offset to read
-    uint64_t end_ = 0;
     bool failed_ = false;
-    std::optional<zip::ZipCryptoKeys> keys_;
-    bool checksum_ = false;
-    uint32_t crc_ = 0;  // the worker's while busy
-    std::deque<size_t> free_;
-    struct Ready {
-        size_t buffer;
-        size_t size;
-        bool ok;
-        uint32_t crc;
-    };
+    std::optional<Range> range_;  // empty while the worker holds it, or with no range
+    bool active_ = false;         // a range is being delivered
+    bool busy_ = false;           // the worker holds the range and a buffer
+    std::deque<Buffer> free_;
     std::deque<Ready> ready_;
-    std::optional<size_t> held_;  // the buffer the caller is using
+    Buffer held_;  // the buffer of the chunk the caller is using
 };
 
 } // namespace upd

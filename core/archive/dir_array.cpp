@@ -1,33 +1,16 @@
 #include "archive/dir_array.h"
 
-#include <algorithm>
-
 #include "platform/text.h"
 
 namespace upd {
 
-void TDirArray::reserveFor(size_t count) {
-    if (count <= allocItemCount_) return;
-    allocBy_ = std::min(allocBy_ * 2, kMaxAllocBy);
-    allocItemCount_ = std::max(count, allocItemCount_ + allocBy_);
-    items_.reserve(allocItemCount_);
-}
-
-void TDirArray::setCount(size_t count) {
-    if (count == 0) {
-        std::vector<TDirItem>().swap(items_);
-        allocItemCount_ = 0;
-        index_.clear();
-        indexValid_ = false;
-        return;
-    }
-    reserveFor(count);
-    items_.resize(count);
+void TDirArray::clear() {
+    std::vector<TDirItem>().swap(items_);
+    index_.clear();
     indexValid_ = false;
 }
 
 TDirItem& TDirArray::append() {
-    reserveFor(items_.size() + 1);
     items_.emplace_back();
     indexValid_ = false;
     return items_.back();

@@ -13,12 +13,9 @@ namespace upd {
 class TDirArray {
 public:
     size_t ItemCount() const { return items_.size(); }
-    size_t AllocItemCount() const { return allocItemCount_; }
-    size_t AllocBy() const { return allocBy_; }
-    static constexpr size_t kMaxAllocBy = 10000;
 
-    // Grows geometrically (500, doubling, at most 10,000 a step); 0 frees everything.
-    void setCount(size_t count);
+    // Frees every entry and empties the name index.
+    void clear();
     // Appends a cleared entry and returns it.
     TDirItem& append();
 
@@ -35,11 +32,7 @@ public:
     static std::string lowerName(const std::string& name);
 
 private:
-    void reserveFor(size_t count);
-
     std::vector<TDirItem> items_;
-    size_t allocItemCount_ = 0;
-    size_t allocBy_ = 500;
     // Built on the first lookup: opening the archive does not pay for it.
     mutable std::unordered_map<std::string, size_t> index_;
     mutable bool indexValid_ = false;

@@ -9,11 +9,11 @@
 
 namespace upd {
 
-TDirManager::TDirManager(ArchiveFile* stream, const TDirSettings& settings, bool create, bool isCustomStream)
-    : FCompressedStream(stream), FSettings(settings), FCreate(create), FIsCustomStream(isCustomStream) {}
+TDirManager::TDirManager(ArchiveFile* stream, const TDirSettings& settings)
+    : FCompressedStream(stream), FSettings(settings) {}
 
 void TDirManager::resetState() {
-    CDir.setCount(0);
+    CDir.clear();
     CentralDirEnd = zip::TZipCentralDirEnd{};
     Zip64CentralDirEndLocator = {};
     Zip64CentralDirEnd = {};
@@ -56,17 +56,6 @@ std::optional<uint64_t> TDirManager::FindCentralDirEnd() {
         return pos;
     }
     return std::nullopt;
-}
-
-bool TDirManager::HasCentralDirEnd() {
-    const bool found = FindCentralDirEnd().has_value();
-    return FSettings.OpenCorruptedArchives || found;
-}
-
-bool TDirManager::IsEncrypted() const {
-    for (size_t i = 0; i < CDir.ItemCount(); ++i)
-        if (CDir[i].encrypted()) return true;
-    return false;
 }
 
 void TDirManager::LoadDir() {

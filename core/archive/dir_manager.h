@@ -23,12 +23,10 @@ struct TDirSettings {
 
 class TDirManager {
 public:
-    TDirManager(ArchiveFile* stream, const TDirSettings& settings, bool create, bool isCustomStream);
+    TDirManager(ArchiveFile* stream, const TDirSettings& settings);
 
     ArchiveFile* FCompressedStream;  // not owned
     TDirSettings FSettings;
-    bool FCreate;
-    bool FIsCustomStream;
 
     TDirArray CDir;
     std::string ArchiveComment;
@@ -39,14 +37,11 @@ public:
     uint64_t StubSize = 0;
     uint64_t CentralDirOffset = 0;
     uint64_t EndRecordPosition = 0;  // where the end record used was found
-    bool Aborted = false;
 
     // Reads the directory; raises EArchiveError (35, 40, 44, 57) or a read error.
     void LoadDir();
     // End-record search over the last 65,600 bytes; the record's file position when found.
     std::optional<uint64_t> FindCentralDirEnd();
-    bool HasCentralDirEnd();
-    bool IsEncrypted() const;
 
     // Recovery, in dir_recovery.cpp.
     void RebuildDir();       // entry list from the local headers

@@ -19,7 +19,7 @@ constexpr uint16_t kLongestLocalExtra = 260;
 } // namespace
 
 void TDirManager::RebuildDir() {
-    CDir.setCount(0);
+    CDir.clear();
     if (FSettings.SpanningMode != TSpanningMode::smNone) throw EArchiveError(native_error::kOpenAborted);
     ArchiveFile& file = *FCompressedStream;
     const uint64_t fileSize = file.size();

@@ -6,12 +6,13 @@
 #include <fcntl.h>
 #include <optional>
 #include <unistd.h>
+#include <utility>
 
 #include <zlib.h>
 
 #include "archive/archive_file.h"
 #include "archive/chunk_reader.h"
-#include "archive/entry_decoder.h"
+#include "archive/inflater.h"
 #include "archive/zip_crypto.h"
 #include "archive/zip_format.h"
 
@@ -26,16 +27,59 @@ constexpr uint64_t kMemoryBudget = 4 << 20;
 // Steps a worker may be ahead of the caller's events before it waits (memory stays small
 // whatever the entry's size).
 constexpr size_t kMaxQueuedSteps = 8192;
+// Compressed bytes read at a time, as on the caller's thread.
+constexpr size_t kChunk = 1 << 20;
+
+// Writes all of [data, data + n) at `offset`; returns how much was written.
+size_t writeAt(int fd, const uint8_t* data, size_t n, uint64_t offset) {
+    size_t done = 0;
+    while (done < n) {
+        const ssize_t w = ::pwrite(fd, data + done, n - done, static_cast<off_t>(offset + done));
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) break;
+        done += static_cast<size_t>(w);
+    }
+    return done;
+}
 
 } // namespace
 
+AheadDecoder::MemoryLease::MemoryLease(std::atomic<uint64_t>& held, uint64_t bytes) : held_(&held), bytes_(bytes) {
+    held_->fetch_add(bytes_);
+}
+
+AheadDecoder::MemoryLease::MemoryLease(MemoryLease&& other) noexcept
+    : held_(std::exchange(other.held_, nullptr)), bytes_(other.bytes_), data_(std::move(other.data_)) {}
+
+AheadDecoder::MemoryLease& AheadDecoder::MemoryLease::operator=(MemoryLease&& other) noexcept {
+    if (this != &other) {
+        giveBack();
+        held_ = std::exchange(other.held_, nullptr);
+        bytes_ = other.bytes_;
+        data_ = std::move(other.data_);
+    }
+    return *this;
+}
+
+void AheadDecoder::MemoryLease::allocate() {
+    data_ = std::make_unique_for_overwrite<uint8_t[]>(std::max<uint64_t>(bytes_, 1));
+}
+
+void AheadDecoder::MemoryLease::giveBack() {
+    data_.reset();
+    if (held_) held_->fetch_sub(bytes_);
+    held_ = nullptr;
+}
+
+// Everything here but `plan` and `planPos` is guarded by the decoder's lock.
 struct AheadDecoder::Job {
     Plan plan;
     size_t planPos = 0;
     std::string password;
-    int tmpFd = -1;
-    std::unique_ptr<uint8_t[]> data;  // an entry decoded into memory
-    uint64_t reserved = 0;            // its share of the memory budget
+    // The unnamed file; closed only once the worker is off the job (it writes through a
+    // borrowed descriptor until then).
+    UniqueFd file;
+    MemoryLease memory;      // an entry decoded into memory, once it is finished
     bool prepared = false;   // header accepted, file made: the caller may take it
     bool unusable = false;   // the caller decodes the entry itself
     bool taken = false;
@@ -45,30 +89,15 @@ struct AheadDecoder::Job {
     bool resumed = false;
     std::deque<Step> steps;
     End end;
-
-    ~Job() {
-        if (tmpFd >= 0) ::close(tmpFd);
-    }
 };
 
 // A worker's own buffers: the chunk reader (read and decrypt run ahead of inflate and
-// write, as on the caller's thread) and the inflate state.
+// write, as on the caller's thread), the input of an entry decoded into memory and the
+// inflate state.
 struct AheadDecoder::Worker {
-    ChunkReader reader{DecodeBuffers::kChunk, 2};
+    ChunkReader reader{kChunk, 2};
     std::unique_ptr<uint8_t[]> input = std::make_unique_for_overwrite<uint8_t[]>(AheadDecoder::kInMemoryUpTo);
-    std::unique_ptr<uint8_t[]> output = std::make_unique_for_overwrite<uint8_t[]>(DecodeBuffers::kOutput);
-    z_stream z{};
-    bool zReady = false;
-
-    ~Worker() {
-        if (zReady) inflateEnd(&z);
-    }
-    bool resetInflate() {
-        if (zReady) return inflateReset(&z) == Z_OK;
-        z = z_stream{};
-        zReady = inflateInit2(&z, -MAX_WBITS) == Z_OK;
-        return zReady;
-    }
+    Inflater inflater;
 };
 
 AheadDecoder::AheadDecoder(ArchiveFile& file, std::vector<Plan> plans, std::string password)
@@ -78,7 +107,8 @@ AheadDecoder::AheadDecoder(ArchiveFile& file, std::vector<Plan> plans, std::stri
         for (size_t i = 0; i < kWorkers; ++i) workers_.push_back(std::make_unique<Worker>());
         for (size_t i = 0; i < kWorkers; ++i) threads_.emplace_back([this, i] { run(*workers_[i]); });
     } catch (const std::exception&) {
-        // No threads to be had: every entry is decoded on the caller's thread.
+        // No memory or threads to be had: every entry is decoded on the caller's thread,
+        // which is what happens without plans anyway.
         {
             std::lock_guard<std::mutex> lock(m_);
             stop_ = true;
@@ -99,14 +129,13 @@ AheadDecoder::~AheadDecoder() {
     }
     wakeWorkers();
     for (auto& t : threads_) t.join();
-    if (folderFd_ >= 0) ::close(folderFd_);
 }
 
 void AheadDecoder::setFolder(int dirFd) {
     if (dirFd < 0 || plans_.empty()) return;
     std::lock_guard<std::mutex> lock(m_);
-    if (folderFd_ >= 0) return;
-    folderFd_ = ::fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
+    if (folder_.valid()) return;
+    folder_.reset(::fcntl(dirFd, F_DUPFD_CLOEXEC, 0));
     wakeWorkers();
 }
 
@@ -120,7 +149,7 @@ void AheadDecoder::dropLocked(const std::shared_ptr<Job>& job) {
     const auto at = std::find(jobs_.begin(), jobs_.end(), job);
     if (at == jobs_.end()) return;
     jobs_.erase(at);
-    memoryHeld_ -= job->reserved;
+    job->memory = {};  // finished and never taken: its bytes go now
     if (!job->workerDone && !job->plan.inMemory) retired_.push_back(job);
 }
 
@@ -148,10 +177,10 @@ bool AheadDecoder::claimable() {
             std::any_of(jobs_.begin(), jobs_.end(), [&](const auto& job) { return job->plan.index == plan.index; });
         if (claimed) continue;
         // In archive order: the next entry waits until there is room for it.
-        if (plan.inMemory) return jobs_.size() < kMaxJobs && memoryHeld_ + plan.declared <= kMemoryBudget;
+        if (plan.inMemory) return jobs_.size() < kMaxJobs && memoryHeld_.load() + plan.declared <= kMemoryBudget;
         const auto files =
             std::count_if(jobs_.begin(), jobs_.end(), [](const auto& job) { return !job->plan.inMemory; });
-        return folderFd_ >= 0 && static_cast<size_t>(files) < kWorkers;
+        return folder_.valid() && static_cast<size_t>(files) < kWorkers;
     }
     return false;
 }
@@ -165,13 +194,14 @@ void AheadDecoder::run(Worker& w) {
         job->plan = plans_[cursor_];
         job->planPos = cursor_++;
         job->password = password_;
-        if (job->plan.inMemory) job->reserved = job->plan.declared;
-        memoryHeld_ += job->reserved;
+        // Reserved now, in archive order; handed to the job with the bytes once decoded.
+        MemoryLease memory;
+        if (job->plan.inMemory) memory = MemoryLease(memoryHeld_, job->plan.declared);
         jobs_.push_back(job);
         lock.unlock();
         bool broke = false;
         try {
-            decode(w, *job);
+            decode(w, *job, std::move(memory));
         } catch (const std::exception&) {
             broke = true;  // out of memory or threads: the entry fails or the caller decodes it
         }
@@ -181,10 +211,7 @@ void AheadDecoder::run(Worker& w) {
             job->finished = true;
         }
         // A dropped job's file goes at once: its space may be what the caller waits for.
-        if (job->abort && !job->taken && job->tmpFd >= 0) {
-            ::close(job->tmpFd);
-            job->tmpFd = -1;
-        }
+        if (job->abort && !job->taken) job->file.reset();
         job->workerDone = true;
         if (!job->prepared) job->unusable = true;
         retired_.erase(std::remove(retired_.begin(), retired_.end(), job), retired_.end());
@@ -204,7 +231,7 @@ bool AheadDecoder::publish(Job& job, const Step& step) {
     return !(job.abort || stop_);
 }
 
-void AheadDecoder::decode(Worker& w, Job& job) {
+void AheadDecoder::decode(Worker& w, Job& job, MemoryLease memory) {
     const Plan& pl = job.plan;
     uint8_t lhBytes[zip::kLocalHeaderSize];
     if (file_.readAt(pl.headerAt, lhBytes, sizeof lhBytes) != sizeof lhBytes) return;
@@ -229,16 +256,22 @@ void AheadDecoder::decode(Worker& w, Job& job) {
         keys = k;
         dataAt += zip::kEncryptionHeaderSize;
     }
-    if (!w.resetInflate()) return;
-    if (pl.inMemory) {
-        decodeToMemory(w, job, dataAt, compSize, keys);
-        return;
-    }
-    const int fd = ::openat(folderFd_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (fd < 0) return;
+    if (!w.inflater.reset()) return;
+    if (pl.inMemory)
+        decodeToMemory(w, job, std::move(memory), dataAt, compSize, keys);
+    else
+        decodeToFile(w, job, dataAt, compSize, keys);
+}
+
+void AheadDecoder::decodeToFile(Worker& w, Job& job, uint64_t dataAt, uint64_t compSize,
+                                const std::optional<zip::ZipCryptoKeys>& keys) {
+    const Plan& pl = job.plan;
+    UniqueFd made(::openat(folder_.get(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+    if (!made.valid()) return;
+    const int fd = made.get();  // the job's from here on; it stays open while we write
     {
         std::lock_guard<std::mutex> lock(m_);
-        job.tmpFd = fd;
+        job.file = std::move(made);
         job.prepared = true;
         callerCv_.notify_all();
     }
@@ -258,14 +291,7 @@ void AheadDecoder::decode(Worker& w, Job& job) {
             n = static_cast<size_t>(pl.declared - produced);
             step.failed = stopHere = true;
         }
-        size_t done = 0;
-        while (done < n) {
-            const ssize_t wr = ::pwrite(fd, data + done, n - done, static_cast<off_t>(produced + done));
-            if (wr < 0 && errno == EINTR) continue;
-            if (wr <= 0) break;
-            done += static_cast<size_t>(wr);
-        }
-        if (done != n) {
+        if (writeAt(fd, data, n, produced) != n) {
             step.diskFull = true;
             step.data = data;
             step.size = n;
@@ -292,39 +318,25 @@ void AheadDecoder::decode(Worker& w, Job& job) {
         }
         if (chunk.size == 0) break;
         if (stored) {
-            for (size_t at = 0; at < chunk.size && going; at += DecodeBuffers::kStoredSlice) {
-                const size_t slice = std::min(chunk.size - at, DecodeBuffers::kStoredSlice);
-                going = emit(static_cast<int64_t>(produced + slice), chunk.data + at, slice, false);
-            }
+            going = forEachStoredSlice(chunk.data, chunk.size, [&](const uint8_t* slice, size_t n) {
+                return emit(static_cast<int64_t>(produced + n), slice, n, false);
+            });
             crc = chunk.crc;
             continue;
         }
-        z_stream& z = w.z;
-        z.next_in = const_cast<Bytef*>(chunk.data);
-        z.avail_in = static_cast<uInt>(chunk.size);
-        while (going) {
-            const auto progress = static_cast<int64_t>(produced);
-            z.next_out = w.output.get();
-            z.avail_out = static_cast<uInt>(DecodeBuffers::kOutput);
-            const int r = inflate(&z, Z_NO_FLUSH);
-            if (r < 0 && !(r == Z_BUF_ERROR && z.avail_in == 0)) {
-                Step step;
-                step.progress = progress;
-                step.producedAfter = produced;
-                step.failed = true;
-                publish(job, step);
-                going = false;
-                break;
-            }
-            const size_t have = DecodeBuffers::kOutput - z.avail_out;
-            going = emit(progress, w.output.get(), have, true);
-            if (!going) break;
-            if (r == Z_STREAM_END) {
-                streamEnded = true;
-                break;
-            }
-            if (z.avail_out != 0 && (z.avail_in == 0 || r == Z_BUF_ERROR)) break;
+        int64_t progress = 0;
+        const auto end = w.inflater.chunk(
+            chunk.data, chunk.size, [&] { return (progress = static_cast<int64_t>(produced)), true; },
+            [&](const uint8_t* data, size_t n) { return emit(progress, data, n, true); });
+        if (end == Inflater::End::BadData) {
+            Step step;
+            step.progress = progress;
+            step.producedAfter = produced;
+            step.failed = true;
+            publish(job, step);
         }
+        going = end == Inflater::End::ChunkDone;
+        streamEnded = end == Inflater::End::StreamEnd;
     }
     std::lock_guard<std::mutex> lock(m_);
     job.end.failed = readFailed;
@@ -333,10 +345,10 @@ void AheadDecoder::decode(Worker& w, Job& job) {
     callerCv_.notify_all();
 }
 
-void AheadDecoder::decodeToMemory(Worker& w, Job& job, uint64_t dataAt, uint64_t compSize,
+void AheadDecoder::decodeToMemory(Worker& w, Job& job, MemoryLease memory, uint64_t dataAt, uint64_t compSize,
                                   std::optional<zip::ZipCryptoKeys>& keys) {
     const Plan& pl = job.plan;
-    job.data = std::make_unique_for_overwrite<uint8_t[]>(std::max<uint64_t>(pl.declared, 1));
+    memory.allocate();
     // A small entry is handed over whole: one lock for all its steps.
     std::deque<Step> steps;
     // One piece, as on the caller's thread for an entry of one chunk.
@@ -352,7 +364,7 @@ void AheadDecoder::decodeToMemory(Worker& w, Job& job, uint64_t dataAt, uint64_t
             n = static_cast<size_t>(pl.declared - produced);
             step.failed = stopHere = true;
         }
-        std::copy(data, data + n, job.data.get() + produced);
+        std::copy(data, data + n, memory.data() + produced);
         if (checksum) crc = static_cast<uint32_t>(crc32_z(crc, data, n));
         produced += n;
         step.producedAfter = produced;
@@ -372,32 +384,20 @@ void AheadDecoder::decodeToMemory(Worker& w, Job& job, uint64_t dataAt, uint64_t
             keys->decrypt(in, in, n);
         }
         if (stored) {
-            bool going = true;
-            for (size_t at = 0; at < n && going; at += DecodeBuffers::kStoredSlice) {
-                const size_t slice = std::min(n - at, DecodeBuffers::kStoredSlice);
-                going = emit(static_cast<int64_t>(produced + slice), in + at, slice, !crcDone);
-            }
+            forEachStoredSlice(in, n, [&](const uint8_t* slice, size_t size) {
+                return emit(static_cast<int64_t>(produced + size), slice, size, !crcDone);
+            });
         } else {
-            z_stream& z = w.z;
-            z.next_in = in;
-            z.avail_in = static_cast<uInt>(n);
-            for (;;) {
-                const auto progress = static_cast<int64_t>(produced);
-                z.next_out = w.output.get();
-                z.avail_out = static_cast<uInt>(DecodeBuffers::kOutput);
-                const int r = inflate(&z, Z_NO_FLUSH);
-                if (r < 0 && !(r == Z_BUF_ERROR && z.avail_in == 0)) {
-                    Step step;
-                    step.progress = progress;
-                    step.producedAfter = produced;
-                    step.failed = true;
-                    steps.push_back(step);
-                    break;
-                }
-                const size_t have = DecodeBuffers::kOutput - z.avail_out;
-                if (!emit(progress, w.output.get(), have, true)) break;
-                if (r == Z_STREAM_END) break;
-                if (z.avail_out != 0 && (z.avail_in == 0 || r == Z_BUF_ERROR)) break;
+            int64_t progress = 0;
+            const auto end = w.inflater.chunk(
+                in, n, [&] { return (progress = static_cast<int64_t>(produced)), true; },
+                [&](const uint8_t* data, size_t size) { return emit(progress, data, size, true); });
+            if (end == Inflater::End::BadData) {
+                Step step;
+                step.progress = progress;
+                step.producedAfter = produced;
+                step.failed = true;
+                steps.push_back(step);
             }
         }
     }
@@ -407,11 +407,14 @@ void AheadDecoder::decodeToMemory(Worker& w, Job& job, uint64_t dataAt, uint64_t
     job.end.crc = crc;
     job.finished = true;
     job.prepared = true;
+    // A job dropped meanwhile never gets the bytes: they (and their share of the budget)
+    // go when `memory` does.
+    if (!job.abort) job.memory = std::move(memory);
     callerCv_.notify_all();
 }
 
-std::shared_ptr<AheadDecoder::Job> AheadDecoder::take(size_t index, const std::string& password) {
-    if (plans_.empty()) return nullptr;
+std::optional<AheadDecoder::Taken> AheadDecoder::take(size_t index, const std::string& password) {
+    if (plans_.empty()) return std::nullopt;
     std::unique_lock<std::mutex> lock(m_);
     if (password != password_) {
         // Work done with the former password is of no use: it is done again with this one.
@@ -432,17 +435,18 @@ std::shared_ptr<AheadDecoder::Job> AheadDecoder::take(size_t index, const std::s
         if (job) dropLocked(job);
         callerOwns_ = index;
         wakeWorkers();
-        return nullptr;
+        return std::nullopt;
     }
     job->taken = true;
-    return job;
+    Taken taken;
+    taken.file = job->file.get();
+    taken.memory = std::move(job->memory);
+    taken.job = std::move(job);
+    return taken;
 }
 
-int AheadDecoder::fileOf(const Job& job) const { return job.tmpFd; }
-
-const uint8_t* AheadDecoder::dataOf(const Job& job) const { return job.data.get(); }
-
-bool AheadDecoder::nextStep(Job& job, Step& step) {
+bool AheadDecoder::nextStep(Taken& taken, Step& step) {
+    Job& job = *taken.job;
     std::unique_lock<std::mutex> lock(m_);
     callerCv_.wait(lock, [&] { return !job.steps.empty() || job.finished || job.workerDone; });
     if (job.steps.empty()) return false;
@@ -452,39 +456,40 @@ bool AheadDecoder::nextStep(Job& job, Step& step) {
     return true;
 }
 
-void AheadDecoder::resume(Job& job) {
+void AheadDecoder::resume(Taken& taken) {
     std::lock_guard<std::mutex> lock(m_);
-    job.resumed = true;
+    taken.job->resumed = true;
     wakeWorkers();
 }
 
-AheadDecoder::End AheadDecoder::endOf(Job& job) {
+AheadDecoder::End AheadDecoder::endOf(Taken& taken) {
     std::lock_guard<std::mutex> lock(m_);
-    return job.end;
+    return taken.job->end;
 }
 
-void AheadDecoder::release(const std::shared_ptr<Job>& job) {
+void AheadDecoder::release(Taken& taken) {
+    const std::shared_ptr<Job>& job = taken.job;
     std::unique_lock<std::mutex> lock(m_);
     dropLocked(job);
     if (job->plan.inMemory) {
-        // Workers waiting for room are woken when half of it is free, not for every entry.
-        if (jobs_.size() <= kMaxJobs / 2 && memoryHeld_ <= kMemoryBudget / 2) workCv_.notify_all();
+        // The bytes are written: they and their share of the budget go now. Workers
+        // waiting for room are woken when half of it is free, not for every entry.
+        taken.memory = {};
+        if (jobs_.size() <= kMaxJobs / 2 && memoryHeld_.load() <= kMemoryBudget / 2) workCv_.notify_all();
         return;
     }
     wakeWorkers();
     // Once the worker is off it, nothing but the pending file holds the entry's file: a
     // discarded entry gives its space back at once.
     callerCv_.wait(lock, [&] { return job->workerDone; });
-    if (job->tmpFd >= 0) {
-        ::close(job->tmpFd);
-        job->tmpFd = -1;
-    }
+    job->file.reset();
+    taken.file = -1;
 }
 
-void AheadDecoder::giveUp(const std::shared_ptr<Job>& job) {
-    release(job);
+void AheadDecoder::giveUp(Taken& taken) {
+    release(taken);
     std::lock_guard<std::mutex> lock(m_);
-    callerOwns_ = job->plan.index;
+    callerOwns_ = taken.job->plan.index;
     wakeWorkers();
 }
 
@@ -510,9 +515,8 @@ bool AheadDecoder::releaseSpace() {
     waitWorkersOff(dropped, lock);
     bool freed = false;
     for (const auto& job : dropped)
-        if (job->tmpFd >= 0 && !job->taken) {
-            ::close(job->tmpFd);
-            job->tmpFd = -1;
+        if (job->file.valid() && !job->taken) {
+            job->file.reset();
             freed = true;
         }
     return freed || !dropped.empty();

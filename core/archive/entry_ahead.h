@@ -10,6 +10,7 @@
 // in place) is dropped, and the caller decodes that entry itself.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -21,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "archive/unique_fd.h"
 #include "archive/zip_crypto.h"
 
 namespace upd {
@@ -47,7 +49,8 @@ public:
         uint64_t producedAfter = 0;  // bytes of the entry written once the step is done
         bool failed = false;         // the data is bad here (the entry fails)
         // The write fell short: the caller writes `size` bytes of `data` at `offset` itself
-        // (asking about the full disk as usual), then resume() lets the worker go on.
+        // (asking about the full disk as usual), then resume() lets the worker go on. `data`
+        // is the worker's buffer, lent while the worker waits for resume().
         bool diskFull = false;
         const uint8_t* data = nullptr;
         size_t size = 0;
@@ -60,6 +63,43 @@ public:
     };
 
     struct Job;
+
+    // The bytes of an entry decoded into memory together with their share of the memory
+    // budget: the share is given back when the bytes are freed, never while anyone may
+    // still fill or read them.
+    class MemoryLease {
+    public:
+        MemoryLease() = default;
+        // Reserves `bytes` of the budget whose total in use is `held`.
+        MemoryLease(std::atomic<uint64_t>& held, uint64_t bytes);
+        ~MemoryLease() { giveBack(); }
+        MemoryLease(MemoryLease&& other) noexcept;
+        MemoryLease& operator=(MemoryLease&& other) noexcept;
+        MemoryLease(const MemoryLease&) = delete;
+        MemoryLease& operator=(const MemoryLease&) = delete;
+
+        // Allocates the bytes reserved (outside the decoder's lock: it may take a while).
+        void allocate();
+        uint8_t* data() const { return data_.get(); }
+
+    private:
+        void giveBack();
+
+        std::atomic<uint64_t>* held_ = nullptr;
+        uint64_t bytes_ = 0;
+        std::unique_ptr<uint8_t[]> data_;
+    };
+
+    // A job the caller took. What it needs of the job is handed over here, under the lock,
+    // so that nothing the worker wrote is read unguarded afterwards.
+    struct Taken {
+        std::shared_ptr<Job> job;
+        // The unnamed file the entry is decoded into; -1 for an entry decoded into memory.
+        // Borrowed: the job keeps it open until release().
+        int file = -1;
+        // An entry decoded into memory: its bytes, valid up to the last step's producedAfter.
+        MemoryLease memory;
+    };
 
     // Entries decoded into an unnamed file: compressed data larger than one chunk.
     static constexpr uint64_t kLargerThan = 1 << 20;
@@ -77,23 +117,20 @@ public:
     // The caller has come to entry `index`: work on entries before it is dropped.
     void reach(size_t index);
     // The job of entry `index` when it can be used with `password` (the one its encryption
-    // header was accepted with); null when the caller decodes the entry itself.
-    std::shared_ptr<Job> take(size_t index, const std::string& password);
-    // The job's unnamed file (-1 for an entry decoded into memory).
-    int fileOf(const Job& job) const;
-    // An entry decoded into memory: its bytes, valid up to the last step's producedAfter.
-    const uint8_t* dataOf(const Job& job) const;
+    // header was accepted with); none when the caller decodes the entry itself.
+    std::optional<Taken> take(size_t index, const std::string& password);
     // Waits for the job's next step; false when it has no more.
-    bool nextStep(Job& job, Step& step);
+    bool nextStep(Taken& taken, Step& step);
     // After a diskFull step, once the caller wrote its bytes.
-    void resume(Job& job);
+    void resume(Taken& taken);
     // After nextStep() returned false.
-    End endOf(Job& job);
-    // The caller is done with the job: the worker stops if it has not finished.
-    void release(const std::shared_ptr<Job>& job);
+    End endOf(Taken& taken);
+    // The caller is done with the job: the worker stops if it has not finished, and the
+    // job's file and memory are freed.
+    void release(Taken& taken);
     // The job is not used after all (its file could not be put in place): the caller
     // decodes the entry itself.
-    void giveUp(const std::shared_ptr<Job>& job);
+    void giveUp(Taken& taken);
     // Space is short: unnamed files of entries the caller has not come to yet are dropped
     // and freed, and no more are made. True when some were dropped.
     bool releaseSpace();
@@ -102,8 +139,10 @@ private:
     struct Worker;
     void run(Worker& w);
     bool claimable();
-    void decode(Worker& w, Job& job);
-    void decodeToMemory(Worker& w, Job& job, uint64_t dataAt, uint64_t compSize,
+    void decode(Worker& w, Job& job, MemoryLease memory);
+    void decodeToFile(Worker& w, Job& job, uint64_t dataAt, uint64_t compSize,
+                      const std::optional<zip::ZipCryptoKeys>& keys);
+    void decodeToMemory(Worker& w, Job& job, MemoryLease memory, uint64_t dataAt, uint64_t compSize,
                         std::optional<zip::ZipCryptoKeys>& keys);
     bool publish(Job& job, const Step& step);
     void wakeWorkers();
@@ -118,13 +157,15 @@ private:
     std::condition_variable jobCv_;     // workers wait inside a job (room for steps, resume)
     std::condition_variable callerCv_;  // the caller waits for a job
     std::string password_;       // for entries claimed from now on
-    int folderFd_ = -1;
+    UniqueFd folder_;
     bool stop_ = false;
     bool noMore_ = false;        // space ran short: no more unnamed files
     size_t cursor_ = 0;          // next plan to consider
     size_t callerAt_ = 0;        // the entry the caller has come to
     size_t callerOwns_ = SIZE_MAX;  // an entry the caller decodes itself
-    uint64_t memoryHeld_ = 0;    // bytes reserved by entries decoded into memory
+    // Bytes of entries decoded into memory not yet freed. Reserved under m_ (so that claims
+    // follow archive order); given back by MemoryLease from whichever thread frees them.
+    std::atomic<uint64_t> memoryHeld_{0};
     std::vector<std::shared_ptr<Job>> jobs_;  // claimed and not yet released
     std::vector<std::shared_ptr<Job>> retired_;  // dropped while their worker was at them
     std::vector<std::unique_ptr<Worker>> workers_;

@@ -4,35 +4,17 @@
 #include <optional>
 
 #include "archive/archive_error.h"
-#include "archive/base_archiver.h"
-#include "archive/output_folder.h"
+#include "archive/archive_file.h"
+#include "archive/archive_types.h"
 #include "archive/zip_crypto.h"
 #include "archive/zip_format.h"
 
 namespace upd {
 
-DecodeBuffers::DecodeBuffers()
-    : plain(std::make_unique_for_overwrite<uint8_t[]>(kChunk)),
-      output(std::make_unique_for_overwrite<uint8_t[]>(kOutput)) {}
-
-DecodeBuffers::~DecodeBuffers() {
-    if (zReady) inflateEnd(&z);
-}
-
-bool DecodeBuffers::resetInflate() {
-    if (zReady) return inflateReset(&z) == Z_OK;
-    z = z_stream{};
-    // Raw deflate: the entry's data has no zlib header and no Adler-32 trailer.
-    zReady = inflateInit2(&z, -MAX_WBITS) == Z_OK;
-    return zReady;
-}
-
 struct EntryDecoder::State {
-    int fd = -1;
-    const std::string* workName = nullptr;
-    uint64_t writeOffset = 0;
     uint64_t declared = 0;   // uncompressed size from the directory
-    uint64_t produced = 0;
+    int64_t progressMax = 0; // what progress counts against
+    uint64_t produced = 0;   // bytes written so far, also the next write's offset
     uint32_t crc = 0;        // zlib's crc32 continues from 0
     bool failed = false;
     bool stop = false;       // no more data of this entry is decoded
@@ -47,7 +29,7 @@ bool EntryDecoder::emit(State& s, const uint8_t* data, size_t n) {
         s.failed = true;
         s.stop = true;
     }
-    if (n != 0 && !a_.writeRequest(s.fd, data, n, s.writeOffset)) {
+    if (n != 0 && !sink_.write(data, n, s.produced)) {
         s.stop = true;
         return false;
     }
@@ -56,97 +38,67 @@ bool EntryDecoder::emit(State& s, const uint8_t* data, size_t n) {
     return !s.stop;
 }
 
-bool EntryDecoder::storedChunk(const TDirItem& item, State& s, const uint8_t* data, size_t n) {
-    for (size_t at = 0; at < n; at += DecodeBuffers::kStoredSlice) {
-        const size_t slice = std::min(n - at, DecodeBuffers::kStoredSlice);
-        a_.FProgress = static_cast<int64_t>(s.produced + slice);
-        a_.progressEvents(item, *s.workName);
-        if (a_.FProgressCancel) {
+void EntryDecoder::stored(State& s, const uint8_t* data, size_t n) {
+    forEachStoredSlice(data, n, [&](const uint8_t* slice, size_t size) {
+        if (!sink_.progress(static_cast<int64_t>(s.produced + size), s.progressMax)) {
             s.stop = true;
             return false;
         }
-        if (!emit(s, data + at, slice)) return false;
-    }
-    return true;
+        return emit(s, slice, size);
+    });
 }
 
-bool EntryDecoder::inflateChunk(const TDirItem& item, State& s, const uint8_t* data, size_t n) {
-    DecodeBuffers& b = *a_.buffers_;
-    z_stream& z = b.z;
-    z.next_in = const_cast<Bytef*>(data);
-    z.avail_in = static_cast<uInt>(n);
-    for (;;) {
-        a_.FProgress = static_cast<int64_t>(s.produced);
-        a_.progressEvents(item, *s.workName);
-        if (a_.FProgressCancel) {
+void EntryDecoder::inflated(State& s, const uint8_t* data, size_t n) {
+    const auto end = b_.inflater.chunk(
+        data, n,
+        [&] {
+            if (sink_.progress(static_cast<int64_t>(s.produced), s.progressMax)) return true;
             s.stop = true;
             return false;
-        }
-        z.next_out = b.output.get();
-        z.avail_out = static_cast<uInt>(DecodeBuffers::kOutput);
-        const int r = inflate(&z, Z_NO_FLUSH);
-        if (r < 0 && !(r == Z_BUF_ERROR && z.avail_in == 0)) {
-            s.failed = true;
-            s.stop = true;
-            return false;
-        }
-        const size_t have = DecodeBuffers::kOutput - z.avail_out;
-        if (!emit(s, b.output.get(), have)) return false;
-        if (r == Z_STREAM_END) {
-            s.streamEnded = true;
-            return true;
-        }
-        if (z.avail_out != 0 && (z.avail_in == 0 || r == Z_BUF_ERROR)) return true;
-    }
+        },
+        [&](const uint8_t* out, size_t size) { return emit(s, out, size); });
+    if (end == Inflater::End::BadData) s.failed = s.stop = true;
+    if (end == Inflater::End::StreamEnd) s.streamEnded = true;
 }
 
-void EntryDecoder::follow(const TDirItem& item, State& s, AheadDecoder& ahead,
-                          const std::shared_ptr<AheadDecoder::Job>& job) {
+void EntryDecoder::follow(State& s, AheadDecoder::Taken& taken) {
     struct Release {
         AheadDecoder& ahead;
-        const std::shared_ptr<AheadDecoder::Job>& job;
-        ~Release() { ahead.release(job); }
-    } release{ahead, job};
+        AheadDecoder::Taken& taken;
+        ~Release() { ahead.release(taken); }
+    } release{*ahead_, taken};
     AheadDecoder::Step step;
-    while (ahead.nextStep(*job, step)) {
-        a_.FProgress = step.progress;
-        a_.progressEvents(item, *s.workName);
-        if (a_.FProgressCancel) {
+    while (ahead_->nextStep(taken, step)) {
+        if (!sink_.progress(step.progress, s.progressMax)) {
             s.stop = true;
             return;
         }
-        if (const uint8_t* data = ahead.dataOf(*job); data && step.producedAfter > s.produced) {
+        if (const uint8_t* data = taken.memory.data(); data && step.producedAfter > s.produced) {
             // Decoded into memory: written here, as it would have been.
-            if (!a_.writeRequest(s.fd, data + s.produced, static_cast<size_t>(step.producedAfter - s.produced),
-                                 s.writeOffset)) {
+            if (!sink_.write(data + s.produced, static_cast<size_t>(step.producedAfter - s.produced), s.produced)) {
                 s.stop = true;
                 return;
             }
         }
         if (step.diskFull) {
-            uint64_t offset = step.offset;
-            if (!a_.writeRequest(ahead.fileOf(*job), step.data, step.size, offset)) {
+            // The worker's file is the output by now (adopted): the write goes to it.
+            if (!sink_.write(step.data, step.size, step.offset)) {
                 s.stop = true;
                 return;
             }
-            ahead.resume(*job);
+            ahead_->resume(taken);
         }
         s.produced = step.producedAfter;
         if (step.failed) s.failed = true;
     }
-    const auto end = ahead.endOf(*job);
+    const auto end = ahead_->endOf(taken);
     if (end.failed) s.failed = true;
     s.crc = end.crc;
 }
 
-void EntryDecoder::decode(size_t index, PendingFile& out, const std::string& workName) {
-    TDirManager& dm = a_.dir();
-    if (index >= dm.CDir.ItemCount()) a_.raise(native_error::kIndexOutOfBounds);
-    const TDirItem& item = dm.CDir[index];
-    ArchiveFile& file = *a_.FCompressedStream;
-
+DecodeOutcome EntryDecoder::decode(size_t index, const TDirItem& item, uint64_t dataLimit) {
     const uint64_t headerAt = item.localHeaderOffset();
-    const uint8_t* lhBytes = file.view(headerAt, zip::kLocalHeaderSize);
+    const uint8_t* lhBytes = file_.view(headerAt, zip::kLocalHeaderSize);
     if (!lhBytes) throw EReadError();
     zip::LeReader lr(lhBytes, zip::kLocalHeaderSize);
     const auto lh = zip::TZipLocalHeader::parse(lr);
@@ -155,120 +107,114 @@ void EntryDecoder::decode(size_t index, PendingFile& out, const std::string& wor
     uint64_t compSize = item.compressedSize();
     const uint64_t declared = item.uncompressedSize();
     // Entry data never reaches into the central directory.
-    if (dataAt >= dm.CentralDirOffset)
+    if (dataAt >= dataLimit)
         compSize = 0;
-    else if (compSize > dm.CentralDirOffset - dataAt)
-        compSize = dm.CentralDirOffset - dataAt;
-
-    a_.FProgressMax = declared == 0 ? 2 : static_cast<int64_t>(declared);
-    a_.FSkipFile = false;
+    else if (compSize > dataLimit - dataAt)
+        compSize = dataLimit - dataAt;
 
     State s;
-    s.fd = out.fd();
-    s.workName = &workName;
     s.declared = declared;
+    s.progressMax = declared == 0 ? 2 : static_cast<int64_t>(declared);
 
+    DecodeOutcome outcome;
     const uint16_t method = item.CompressionMethod;
     if (method == zip::kMethodDeflate64) throw EArchiveError(native_error::kDeflate64);
-    bool failed = false;
     const bool strongLayout =
         item.encrypted() && (item.isAes() || item.CentralDir.extractVersion >= zip::kStrongEncryptionVersion);
     if ((method != zip::kMethodStored && method != zip::kMethodDeflated) || strongLayout || item.DescriptorMissing) {
         // Other methods and the strong-encryption layout are not decoded here; an entry
         // whose sizes were never found would come out empty in place of its content.
-        failed = true;
-    } else {
-        DecodeBuffers& b = *a_.buffers_;
-        if (!b.resetInflate()) {
-            failed = true;
-        } else {
-            std::optional<zip::ZipCryptoKeys> keys;
-            if (item.encrypted()) {
-                compSize = compSize >= zip::kEncryptionHeaderSize ? compSize - zip::kEncryptionHeaderSize : 0;
-                const uint8_t check = (lh.genPurposeFlag & zip::kFlagDataDescriptor)
-                                          ? static_cast<uint8_t>(lh.lastModTime >> 8)
-                                          : static_cast<uint8_t>(lh.crc32 >> 24);
-                for (;;) {
-                    const uint8_t* header = file.view(dataAt, zip::kEncryptionHeaderSize);
-                    if (!header) throw EReadError();
-                    uint8_t copy[zip::kEncryptionHeaderSize];
-                    std::copy(header, header + sizeof copy, copy);
-                    if (!a_.FPassword.empty()) {
-                        zip::ZipCryptoKeys k(a_.FPassword);
-                        if (k.acceptsHeader(copy, check)) {
-                            keys = k;
-                            break;
-                        }
-                    }
-                    if (!a_.passwordRequest(item)) break;
-                }
-                if (a_.FSkipFile) return;  // nothing written; the entry is passed over
-                dataAt += zip::kEncryptionHeaderSize;
-            }
+        outcome.failed = true;
+        return outcome;
+    }
+    if (!b_.inflater.reset()) {
+        outcome.failed = true;
+        return outcome;
+    }
 
-            const bool stored = method == zip::kMethodStored;
-            // A worker may have decoded the entry already (or be at it).
-            std::shared_ptr<AheadDecoder::Job> job;
-            if (a_.ahead_) job = a_.ahead_->take(index, a_.FPassword);
-            if (job && a_.ahead_->fileOf(*job) >= 0 && !out.adopt(a_.ahead_->fileOf(*job))) {
-                a_.ahead_->giveUp(job);
-                job.reset();
-            }
-            auto process = [&](const uint8_t* data, size_t n) {
-                if (stored)
-                    storedChunk(item, s, data, n);
-                else
-                    inflateChunk(item, s, data, n);
-            };
-            if (job) {
-                follow(item, s, *a_.ahead_, job);
-            } else if (compSize > DecodeBuffers::kChunk) {
-                // Several chunks: the next is read and decrypted while this one is decoded.
-                s.crcAhead = stored;
-                b.reader.start(file, dataAt, compSize, keys, stored);
-                struct StopReader {
-                    ChunkReader& r;
-                    ~StopReader() { r.stop(); }
-                } stopReader{b.reader};
-                while (!s.stop && !s.streamEnded) {
-                    const auto chunk = b.reader.next();
-                    if (!chunk.ok) {
-                        s.failed = true;  // the file changed under us
-                        break;
-                    }
-                    if (chunk.size == 0) break;
-                    process(chunk.data, chunk.size);
-                    // Unless decoding stopped in this chunk (and then fails or was cancelled),
-                    // every byte of it was written.
-                    if (s.crcAhead) s.crc = chunk.crc;
-                }
-            } else if (compSize > 0) {
-                const size_t n = static_cast<size_t>(compSize);
-                const uint8_t* data = file.view(dataAt, n);
-                if (!data) {
-                    s.failed = true;
-                } else {
-                    if (keys && stored) {
-                        s.crcAhead = true;
-                        keys->decrypt(data, b.plain.get(), n, s.crc);
-                        data = b.plain.get();
-                    } else if (keys) {
-                        keys->decrypt(data, b.plain.get(), n);
-                        data = b.plain.get();
-                    }
-                    process(data, n);
+    std::optional<zip::ZipCryptoKeys> keys;
+    if (item.encrypted()) {
+        compSize = compSize >= zip::kEncryptionHeaderSize ? compSize - zip::kEncryptionHeaderSize : 0;
+        const uint8_t check = (lh.genPurposeFlag & zip::kFlagDataDescriptor) ? static_cast<uint8_t>(lh.lastModTime >> 8)
+                                                                             : static_cast<uint8_t>(lh.crc32 >> 24);
+        for (;;) {
+            const uint8_t* header = file_.view(dataAt, zip::kEncryptionHeaderSize);
+            if (!header) throw EReadError();
+            uint8_t copy[zip::kEncryptionHeaderSize];
+            std::copy(header, header + sizeof copy, copy);
+            if (!sink_.password().empty()) {
+                zip::ZipCryptoKeys k(sink_.password());
+                if (k.acceptsHeader(copy, check)) {
+                    keys = k;
+                    break;
                 }
             }
-            failed = s.failed;
+            if (!sink_.requestPassword()) {
+                outcome.skipped = true;  // nothing written; the entry is passed over
+                return outcome;
+            }
+        }
+        dataAt += zip::kEncryptionHeaderSize;
+    }
+
+    const bool isStored = method == zip::kMethodStored;
+    auto process = [&](const uint8_t* data, size_t n) {
+        if (isStored)
+            stored(s, data, n);
+        else
+            inflated(s, data, n);
+    };
+    // A worker may have decoded the entry already (or be at it).
+    std::optional<AheadDecoder::Taken> taken;
+    if (ahead_) taken = ahead_->take(index, sink_.password());
+    if (taken && taken->file >= 0 && !sink_.adoptOutput(taken->file)) {
+        ahead_->giveUp(*taken);
+        taken.reset();
+    }
+    if (taken) {
+        follow(s, *taken);
+    } else if (compSize > DecodeBuffers::kChunk) {
+        // Several chunks: the next is read and decrypted while this one is decoded.
+        s.crcAhead = isStored;
+        b_.reader.start(file_, dataAt, compSize, keys, isStored);
+        struct StopReader {
+            ChunkReader& r;
+            ~StopReader() { r.stop(); }
+        } stopReader{b_.reader};
+        while (!s.stop && !s.streamEnded) {
+            const auto chunk = b_.reader.next();
+            if (!chunk.ok) {
+                s.failed = true;  // the file changed under us
+                break;
+            }
+            if (chunk.size == 0) break;
+            process(chunk.data, chunk.size);
+            // Unless decoding stopped in this chunk (and then fails or was cancelled),
+            // every byte of it was written.
+            if (s.crcAhead) s.crc = chunk.crc;
+        }
+    } else if (compSize > 0) {
+        const size_t n = static_cast<size_t>(compSize);
+        const uint8_t* data = file_.view(dataAt, n);
+        if (!data) {
+            s.failed = true;
+        } else {
+            if (keys && isStored) {
+                s.crcAhead = true;
+                keys->decrypt(data, b_.plain.get(), n, s.crc);
+                data = b_.plain.get();
+            } else if (keys) {
+                keys->decrypt(data, b_.plain.get(), n);
+                data = b_.plain.get();
+            }
+            process(data, n);
         }
     }
 
-    if (!failed && s.produced != declared) failed = true;
-    if (!failed && !a_.FSkipFile && item.CentralDir.extractVersion < zip::kStrongEncryptionVersion && !item.isAes() &&
-        s.crc != item.CentralDir.crc32)
-        failed = true;
-    if (failed && !a_.FProgressCancel && !a_.FExtractCorruptedFiles && !a_.FSkipFile)
-        a_.raise(native_error::kCompressionFailed);
+    outcome.failed = s.failed || s.produced != declared ||
+                     (item.CentralDir.extractVersion < zip::kStrongEncryptionVersion && !item.isAes() &&
+                      s.crc != item.CentralDir.crc32);
+    return outcome;
 }
 
 } // namespace upd

@@ -1,63 +1,61 @@
-// Decoding of one entry into an output file: local header, password check, then the
-// stages read -> decrypt -> inflate (or copy) -> write, each over whole buffers.
+// Decoding of one entry into its output: local header, password check, then the stages
+// read -> decrypt -> inflate (or copy) -> write, each over whole buffers. What the entry
+// needs from the component comes through its DecodeSink; nothing else of it is seen here.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <string>
-
-#include <zlib.h>
 
 #include "archive/chunk_reader.h"
+#include "archive/decode_sink.h"
 #include "archive/entry_ahead.h"
+#include "archive/inflater.h"
 
 namespace upd {
 
-class PendingFile;
-class TBaseArchiver;
+class ArchiveFile;
 struct TDirItem;
 
-// Buffers and inflate state kept across entries, so that many small entries cost no
-// allocations; peak memory stays the same whatever the archive's size.
+// Buffers and inflate state kept across entries and calls, so that many small entries
+// cost no allocations; peak memory stays the same whatever the archive's size.
 struct DecodeBuffers {
-    static constexpr size_t kChunk = 1 << 20;      // compressed bytes read at a time
-    static constexpr size_t kOutput = 1 << 20;     // inflated bytes per inflate call
-    static constexpr size_t kStoredSlice = 65535;  // stored data per progress report
+    static constexpr size_t kChunk = 1 << 20;  // compressed bytes read at a time
 
-    DecodeBuffers();
-    ~DecodeBuffers();
-    DecodeBuffers(const DecodeBuffers&) = delete;
-    DecodeBuffers& operator=(const DecodeBuffers&) = delete;
+    std::unique_ptr<uint8_t[]> plain = std::make_unique_for_overwrite<uint8_t[]>(kChunk);  // decrypted chunk
+    Inflater inflater;
+    ChunkReader reader{kChunk, 3};  // read and decrypt ahead (larger entries)
+};
 
-    // Raw inflate stream ready for a new entry; false when zlib cannot provide one.
-    bool resetInflate();
-
-    std::unique_ptr<uint8_t[]> plain;   // decrypted chunk (entries of one chunk)
-    std::unique_ptr<uint8_t[]> output;  // inflated bytes
-    ChunkReader reader{kChunk, 3};      // read and decrypt ahead (larger entries)
-    z_stream z{};
-    bool zReady = false;
+// How decoding an entry ended when it raised nothing.
+struct DecodeOutcome {
+    bool failed = false;   // bad data, size or checksum (or a method not decoded here)
+    bool skipped = false;  // the user refused to give a password: nothing was written
 };
 
 class EntryDecoder {
 public:
-    explicit EntryDecoder(TBaseArchiver& archiver) : a_(archiver) {}
+    // `ahead`, when given, may hold the entry decoded already by a worker.
+    EntryDecoder(ArchiveFile& file, DecodeBuffers& buffers, AheadDecoder* ahead, DecodeSink& sink)
+        : file_(file), b_(buffers), ahead_(ahead), sink_(sink) {}
 
-    // Decodes entry `index` into the pending file `out` (written from offset 0), or puts
-    // the file a worker decoded it into in its place. Returns normally when the entry is
-    // done, skipped at the password request or cancelled; raises EArchiveError when it
-    // fails, or EReadError when its local header cannot be read.
-    void decode(size_t index, PendingFile& out, const std::string& workName);
+    // Decodes entry `index` (`item`) into the sink's output, written from offset 0; the
+    // entry's data ends before `dataLimit` (the central directory). A cancel through the
+    // sink ends it early and normally. Raises EArchiveError for a Deflate64 entry and
+    // EReadError when the local header cannot be read.
+    DecodeOutcome decode(size_t index, const TDirItem& item, uint64_t dataLimit);
 
 private:
     struct State;
-    bool storedChunk(const TDirItem& item, State& s, const uint8_t* data, size_t n);
-    bool inflateChunk(const TDirItem& item, State& s, const uint8_t* data, size_t n);
+    void stored(State& s, const uint8_t* data, size_t n);
+    void inflated(State& s, const uint8_t* data, size_t n);
     bool emit(State& s, const uint8_t* data, size_t n);
-    void follow(const TDirItem& item, State& s, AheadDecoder& ahead, const std::shared_ptr<AheadDecoder::Job>& job);
+    void follow(State& s, AheadDecoder::Taken& taken);
 
-    TBaseArchiver& a_;
+    ArchiveFile& file_;
+    DecodeBuffers& b_;
+    AheadDecoder* ahead_;
+    DecodeSink& sink_;
 };
 
 } // namespace upd

@@ -51,72 +51,68 @@ mode_t processUmask() {
 
 mode_t defaultFileMode() { return 0666 & ~processUmask(); }
 
-OutputFolder::~OutputFolder() { reset(); }
-
 void OutputFolder::reset() {
-    if (lastFd_ >= 0 && lastFd_ != baseFd_) ::close(lastFd_);
-    if (baseFd_ >= 0) ::close(baseFd_);
-    lastFd_ = baseFd_ = -1;
+    last_.reset();
+    base_.reset();
     lastKey_.clear();
-    base_.clear();
+    basePath_.clear();
 }
 
 void OutputFolder::setBase(const std::string& base) {
-    if (baseFd_ >= 0 && base == base_) return;
+    if (base_.valid() && base == basePath_) return;
     reset();
-    base_ = base;
+    basePath_ = base;
 }
 
 int OutputFolder::open(const std::string& base, const std::vector<std::string>& folders, bool create,
                        FolderFailure& failure) {
     failure = FolderFailure::None;
     setBase(base);
-    if (baseFd_ < 0) {
-        // The base folder is the caller's choice: it is made and followed as given.
+    if (!base_.valid()) {
+        // The base folder is the caller's choice: it is made and followed as given. A
+        // failure to make it shows when it cannot be opened next.
         std::error_code ec;
-        if (create) std::filesystem::create_directories(base_.empty() ? "." : base_, ec);
-        baseFd_ = ::open(base_.empty() ? "." : base_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (baseFd_ < 0) {
+        if (create) std::filesystem::create_directories(basePath_.empty() ? "." : basePath_, ec);
+        base_.reset(::open(basePath_.empty() ? "." : basePath_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!base_.valid()) {
             failure = FolderFailure::CannotCreate;
             return -1;
         }
     }
     std::string key;
     for (const auto& f : folders) key.append(f).push_back('/');
-    if (key.empty()) return baseFd_;
-    if (lastFd_ >= 0 && key == lastKey_) return lastFd_;
-    if (lastFd_ >= 0 && lastFd_ != baseFd_) ::close(lastFd_);
-    lastFd_ = -1;
+    if (key.empty()) return base_.get();
+    if (last_.valid() && key == lastKey_) return last_.get();
+    last_.reset();
     lastKey_.clear();
 
-    int dir = baseFd_;
+    UniqueFd dir;  // invalid: the base itself
     for (const auto& name : folders) {
-        int next = ::openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (next < 0 && errno == ENOENT && create) {
-            if (::mkdirat(dir, name.c_str(), 0777) == 0 || errno == EEXIST)
-                next = ::openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int at = dir.valid() ? dir.get() : base_.get();
+        UniqueFd next(::openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!next.valid() && errno == ENOENT && create) {
+            if (::mkdirat(at, name.c_str(), 0777) == 0 || errno == EEXIST)
+                next.reset(::openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         }
-        if (next < 0) {
+        if (!next.valid()) {
             struct stat st {};
-            const bool link = ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode);
+            const bool link = ::fstatat(at, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode);
             failure = link ? FolderFailure::Escapes : FolderFailure::CannotCreate;
-            if (dir != baseFd_) ::close(dir);
             return -1;
         }
-        if (dir != baseFd_) ::close(dir);
-        dir = next;
+        dir = std::move(next);
     }
-    lastFd_ = dir;
+    last_ = std::move(dir);
     lastKey_ = key;
-    return dir;
+    return last_.get();
 }
 
 bool PendingFile::createNew(int dirFd, const std::string& leaf, mode_t mode) {
     dirFd_ = dirFd;
     leaf_ = leaf;
     tempName_.clear();
-    fd_ = ::openat(dirFd_, leaf_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    made_ = fd_ >= 0;
+    fd_.reset(::openat(dirFd_, leaf_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+    made_ = fd_.valid();
     return made_;
 }
 
@@ -128,8 +124,8 @@ bool PendingFile::createBeside(int dirFd, const std::string& leaf, mode_t mode) 
     for (int attempt = 0; attempt < 100; ++attempt) {
         char name[64];
         std::snprintf(name, sizeof name, ".upd~%d.%u.tmp", pid, counter++);
-        fd_ = ::openat(dirFd_, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-        if (fd_ >= 0) {
+        fd_.reset(::openat(dirFd_, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+        if (fd_.valid()) {
             tempName_ = name;
             made_ = true;
             return true;
@@ -142,9 +138,9 @@ bool PendingFile::createBeside(int dirFd, const std::string& leaf, mode_t mode) 
 bool PendingFile::adopt(int tmpFd) {
     static std::atomic<unsigned> counter{0};
     static const int pid = static_cast<int>(::getpid());
-    if (fd_ < 0 || !made_) return false;
+    if (!fd_.valid() || !made_) return false;
     struct stat st {};
-    if (::fstat(fd_, &st) != 0) return false;
+    if (::fstat(fd_.get(), &st) != 0) return false;
     // The group a file made in its own folder gets (a set-group-ID folder passes on its own).
     struct stat tmp {};
     if (::fstat(tmpFd, &tmp) != 0) return false;
@@ -164,27 +160,29 @@ bool PendingFile::adopt(int tmpFd) {
             return false;
     }
     if (!linked) return false;
-    const int dup = ::fcntl(tmpFd, F_DUPFD_CLOEXEC, 0);
+    UniqueFd dup(::fcntl(tmpFd, F_DUPFD_CLOEXEC, 0));
     const std::string& current = tempName_.empty() ? leaf_ : tempName_;
-    if (dup < 0 || ::renameat(dirFd_, name, dirFd_, current.c_str()) != 0) {
-        if (dup >= 0) ::close(dup);
+    if (!dup.valid() || ::renameat(dirFd_, name, dirFd_, current.c_str()) != 0) {
+        // The link made above is ours alone; if it cannot go either, it is a stray
+        // temporary name, never a destination.
         ::unlinkat(dirFd_, name, 0);
         return false;
     }
-    ::close(fd_);
-    fd_ = dup;
+    fd_ = std::move(dup);
     return true;
 }
 
 bool PendingFile::commit(std::optional<mode_t> mode, std::optional<time_t> mtime) {
     bool ok = true;
-    if (mode) ::fchmod(fd_, *mode);  // a failure leaves the mode the file was made with
+    if (mode) ::fchmod(fd_.get(), *mode);  // a failure leaves the mode the file was made with
     if (mtime) {
+        // A failure leaves the time of writing: attributes and times are applied as far as
+        // the file system allows, never a reason to lose the content.
         struct timespec times[2] = {{0, UTIME_OMIT}, {*mtime, 0}};
-        ::futimens(fd_, times);
+        ::futimens(fd_.get(), times);
     }
-    if (::close(fd_) != 0) ok = false;
-    fd_ = -1;
+    // Only close() can report that written data did not reach the file.
+    if (fd_.reset() != 0) ok = false;
     if (ok && !tempName_.empty() && ::renameat(dirFd_, tempName_.c_str(), dirFd_, leaf_.c_str()) != 0) ok = false;
     if (!ok) {
         discard();
@@ -195,8 +193,9 @@ bool PendingFile::commit(std::optional<mode_t> mode, std::optional<time_t> mtime
 }
 
 void PendingFile::discard() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    fd_.reset();  // the content is dropped, so a late write error is of no interest
+    // The name is ours (made exclusively); should it refuse to go, nothing else can be done
+    // about it here, and it never stands in for the destination.
     if (made_) ::unlinkat(dirFd_, tempName_.empty() ? leaf_.c_str() : tempName_.c_str(), 0);
     made_ = false;
 }

@@ -12,6 +12,8 @@
 #include <sys/types.h>
 #include <vector>
 
+#include "archive/unique_fd.h"
+
 namespace upd {
 
 // An entry name as path components under the base folder.
@@ -31,7 +33,6 @@ enum class FolderFailure { None, Escapes, CannotCreate };
 class OutputFolder {
 public:
     OutputFolder() = default;
-    ~OutputFolder();
     OutputFolder(const OutputFolder&) = delete;
     OutputFolder& operator=(const OutputFolder&) = delete;
 
@@ -42,15 +43,15 @@ public:
     // Closes every cached descriptor.
     void reset();
     // The base folder's descriptor once open() has opened it, else -1.
-    int baseFd() const { return baseFd_; }
+    int baseFd() const { return base_.get(); }
 
 private:
     void setBase(const std::string& base);
 
-    std::string base_;
-    int baseFd_ = -1;
+    std::string basePath_;
+    UniqueFd base_;
     std::string lastKey_;
-    int lastFd_ = -1;
+    UniqueFd last_;  // the folder of the last entry (invalid when that was the base)
 };
 
 // The output file of one entry. A destination that does not exist yet is created
@@ -66,7 +67,7 @@ public:
     bool createBeside(int dirFd, const std::string& leaf, mode_t mode);
     ~PendingFile();
 
-    int fd() const { return fd_; }
+    int fd() const { return fd_.get(); }
     // Puts the unnamed file `tmpFd` (O_TMPFILE, same file system) in place of the file made
     // by createNew() or createBeside(), with that file's permissions; the pending file then
     // writes through a duplicate of `tmpFd`. False, with nothing changed, when it cannot.
@@ -76,8 +77,8 @@ public:
     void discard();
 
 private:
-    int dirFd_ = -1;
-    int fd_ = -1;
+    int dirFd_ = -1;  // borrowed from the output folder
+    UniqueFd fd_;
     std::string leaf_;
     std::string tempName_;  // empty when the file was made under its own name
     bool made_ = false;     // a file exists that discard() must remove

@@ -7,10 +7,7 @@ namespace upd {
 
 class TZipArchiver : public TBaseArchiver {
 public:
-    TZipArchiver() {
-        isZIPFormat = true;
-        Zip64Mode = TZip64Mode::zmDisabled;
-    }
+    TZipArchiver() { isZIPFormat = true; }
 };
 
 } // namespace upd

@@ -242,26 +242,15 @@ TEST_F(ArchiveOpenTest, AfterOpenFiresAndReopenClosesFirst) {
 }
 
 TEST_F(ArchiveOpenTest, ModeGivenByTheCaller) {
-    const std::string path = (root / "new.zip").string();
+    const std::string path = put({{{.name = "a", .data = "1"}}});
     TZipArchiver arc;
     arc.setFileName(path);
-    arc.OpenArchive(kModeCreate);
-    EXPECT_TRUE(arc.Active());
-    EXPECT_EQ(arc.FileCount(), 0u);
-    arc.CloseArchive();
-    EXPECT_EQ(readFile(path), std::string("PK\x05\x06", 4) + std::string(18, '\0'));  // the empty directory
     arc.OpenArchive(kModeReadOnlyDenyNone);
-    EXPECT_EQ(arc.FileCount(), 0u);
+    EXPECT_TRUE(arc.Active());
+    EXPECT_EQ(arc.FileOpenMode(), kModeReadOnlyDenyNone);
+    EXPECT_EQ(arc.FileCount(), 1u);
     arc.CloseArchive();
 
-    arc.setInMemory(true);
-    try {
-        arc.OpenArchive(kModeReadOnlyDenyNone);
-        FAIL();
-    } catch (const EArchiveError& e) {
-        EXPECT_EQ(e.NativeError(), 28);
-    }
-    arc.setInMemory(false);
     arc.setFileName((root / "").string());
     try {
         arc.OpenArchive(kModeReadOnlyDenyNone);
@@ -269,14 +258,12 @@ TEST_F(ArchiveOpenTest, ModeGivenByTheCaller) {
     } catch (const EArchiveError& e) {
         EXPECT_EQ(e.NativeError(), 10);
     }
-    // The platform's own error when the file cannot be opened as asked.
-    arc.setFileName(path);
-    std::filesystem::remove(path);
-    std::filesystem::create_directories(root / "ro");
+    // The platform's own error when the file cannot be opened as asked: a running program
+    // cannot be opened for writing, not even by root.
     EXPECT_THROW(
         {
-            arc.setFileName((root / "ro" / "x" / "new.zip").string());
-            arc.OpenArchive(kModeCreate);
+            arc.setFileName(std::filesystem::read_symlink("/proc/self/exe").string());
+            arc.OpenArchive(kModeReadWriteDenyWrite);
         },
         EFOpenError);
 }
@@ -317,25 +304,15 @@ TEST_F(ArchiveOpenTest, ProbeFallsBackToReadOnly) {
     arc.CloseArchive();
 }
 
-TEST(ArchiveDirArrayTest, GrowsGeometricallyAndFindsNamesIgnoringCase) {
+TEST(ArchiveDirArrayTest, FindsNamesIgnoringCase) {
     TDirArray list;
-    list.setCount(1);
-    EXPECT_EQ(list.AllocItemCount(), 1000u);
-    list.setCount(1001);
-    EXPECT_EQ(list.AllocItemCount(), 3000u);  // 1000 + 2000
-    list.setCount(3001);
-    EXPECT_EQ(list.AllocItemCount(), 7000u);
-    list.setCount(7001);
-    EXPECT_EQ(list.AllocItemCount(), 15000u);
-    list.setCount(15001);
-    EXPECT_EQ(list.AllocItemCount(), 25000u);  // the step stays at 10,000
-    list.setCount(3);
+    for (int i = 0; i < 3; ++i) list.append();
     list.setName(0, "Doc/ReadMe.TXT");
     list.setName(1, "Папка/Файл.txt");
     EXPECT_EQ(list.indexOf("doc/readme.txt"), 0);
     EXPECT_EQ(list.indexOf("папка/файл.TXT"), 1);
     EXPECT_EQ(list.indexOf("other"), -1);
-    list.setCount(0);
+    list.clear();
     EXPECT_EQ(list.ItemCount(), 0u);
     EXPECT_EQ(list.indexOf("doc/readme.txt"), -1);
 }

@@ -203,7 +203,7 @@ TEST_F(ArchiveRebuildTest, RebuildErrors) {
         SCOPED_TRACE(c.label);
         writeFile((root / "a.zip").string(), c.bytes);
         ArchiveFile file((root / "a.zip").string(), kModeReadOnlyDenyNone);
-        TDirManager dm(&file, TDirSettings{.SpanningMode = c.spanning}, false, false);
+        TDirManager dm(&file, TDirSettings{.SpanningMode = c.spanning});
         int native = 0;
         try {
             dm.LoadDir();
