@@ -3,6 +3,7 @@
 #include "app/main_form.h"
 
 #include "app/package_folder.h"
+#include "archive/user_requests.h"
 #include "archive/zip_archiver.h"
 #include "install/install_error.h"
 #include "install/staged_install.h"
@@ -119,19 +120,10 @@ void TfmMain::ArchiverOverallProgress(TBaseArchiver& sender, double progress, TP
 void TfmMain::ArchiverProcessFileFailure(TBaseArchiver&, const std::string& fileName, TProcessOperation,
                                          int nativeError, int, const std::string& errorMessage, TFailureAction& action) {
     unpackLedger_.failed(fileName, errorMessage);
-    // Abort stops the extraction; Ignore goes on with the next entry, so that one run shows
-    // every problem; neither lets the update commit. Retry tries the entry again.
-    if (nativeError == native_error::kOpenAbortedSilently) {
-        action = TFailureAction::fxaAbort;
-        return;
-    }
-    const bool tooLong = nativeError == native_error::kFileNameTooLong;
-    const DialogResult answer = dialogs.message(
-        {tooLong ? errorMessage : errorMessage + ". File processing error, possibly disk is full", "Confirm",
-         tooLong ? DialogButtons::AbortIgnore : DialogButtons::AbortRetryIgnore, DialogIcon::Question, 0});
-    action = answer == DialogResult::Retry    ? TFailureAction::fxaRetry
-             : answer == DialogResult::Ignore ? TFailureAction::fxaIgnore
-                                              : TFailureAction::fxaAbort;
+    // The component's own question. Abort stops the extraction; Ignore goes on with the next
+    // entry, so that one run shows every problem; neither lets the update commit. Retry
+    // tries the entry again.
+    action = failureQuestion(&dialogs, nativeError, errorMessage);
 }
 
 void TfmMain::Button3Click() {
@@ -236,6 +228,10 @@ bool TfmMain::CopyRes(const std::string& programm_path) {
             Archiver.setFileName(archivePath);
             Archiver.setPassword(kArchivePassword);
             Archiver.OpenArchive();
+            // Entries past a cut or damage are missing from a rebuilt list: the release would
+            // not be whole.
+            if (Archiver.DMHandle() && Archiver.DMHandle()->Rebuilt)
+                throw UnpackFailure("Архив обновления повреждён или неполон: его оглавление не читается");
             const std::optional<uint64_t> room = files::freeBytes(programm_path);
             if (room && *room < declaredSize(Archiver)) throw EArchiveError(native_error::kDiskFull);
             Archiver.setBaseDir(staged.prepareStaging());

@@ -22,6 +22,7 @@ void TDirManager::resetState() {
     CentralDirOffset = 0;
     EndRecordPosition = 0;
     endRecordFound_ = false;
+    Rebuilt = false;
 }
 
 zip::NameDecoding TDirManager::nameDecoding() const {

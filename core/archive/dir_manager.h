@@ -37,6 +37,9 @@ public:
     uint64_t StubSize = 0;
     uint64_t CentralDirOffset = 0;
     uint64_t EndRecordPosition = 0;  // where the end record used was found
+    // The entry list came from the local headers because the directory could not be used: a
+    // damaged or cut archive, whose entries past the damage may be missing from the list.
+    bool Rebuilt = false;
 
     // Reads the directory; raises EArchiveError (35, 40, 44, 57) or a read error.
     void LoadDir();

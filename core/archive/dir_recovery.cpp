@@ -20,6 +20,7 @@ constexpr uint16_t kLongestLocalExtra = 260;
 
 void TDirManager::RebuildDir() {
     CDir.clear();
+    Rebuilt = true;
     if (FSettings.SpanningMode != TSpanningMode::smNone) throw EArchiveError(native_error::kOpenAborted);
     ArchiveFile& file = *FCompressedStream;
     const uint64_t fileSize = file.size();

@@ -20,14 +20,17 @@ TFailureAction failureRequest(TBaseArchiver& archiver, const std::string& fileNa
                                       error.ErrorCode(), error.Message(), action);
         return action;
     }
-    if (error.NativeError() == native_error::kOpenAbortedSilently) return TFailureAction::fxaAbort;
-    Dialogs* dialogs = archiver.dialogs();
+    return failureQuestion(archiver.dialogs(), error.NativeError(), error.Message());
+}
+
+TFailureAction failureQuestion(Dialogs* dialogs, int nativeError, const std::string& message) {
+    if (nativeError == native_error::kOpenAbortedSilently) return TFailureAction::fxaAbort;
     if (!dialogs) return TFailureAction::fxaAbort;
     DialogResult r;
-    if (error.NativeError() == native_error::kFileNameTooLong) {
-        r = dialogs->message({error.Message(), kConfirmCaption, DialogButtons::AbortIgnore, DialogIcon::Question, 0});
+    if (nativeError == native_error::kFileNameTooLong) {
+        r = dialogs->message({message, kConfirmCaption, DialogButtons::AbortIgnore, DialogIcon::Question, 0});
     } else {
-        r = dialogs->message({error.Message() + ". File processing error, possibly disk is full", kConfirmCaption,
+        r = dialogs->message({message + ". File processing error, possibly disk is full", kConfirmCaption,
                               DialogButtons::AbortRetryIgnore, DialogIcon::Question, 0});
     }
     if (r == DialogResult::Retry) return TFailureAction::fxaRetry;

@@ -8,11 +8,15 @@
 
 namespace upd {
 
+class Dialogs;
 class EArchiveError;
 class TBaseArchiver;
 
 // An entry failed: retry it, ignore it or abort the operation.
 TFailureAction failureRequest(TBaseArchiver& archiver, const std::string& fileName, const EArchiveError& error);
+
+// The default failure question, as the component asks it when no handler is assigned.
+TFailureAction failureQuestion(Dialogs* dialogs, int nativeError, const std::string& message);
 
 // An existing file would be replaced (overwrite mode omPrompt). True to replace; the
 // destination may have been changed. "Yes/No to all" changes the overwrite mode.

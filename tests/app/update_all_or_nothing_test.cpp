@@ -94,6 +94,12 @@ INSTANTIATE_TEST_SUITE_P(
                         u.inst.writeArchive(entries);
                     },
                     {DialogResult::Abort}, "outside.txt"},
+        FailureCase{"TruncatedArchive",
+                    [](UpdateFixture& u) {
+                        const std::string bytes = readFile(u.inst.archivePath);
+                        writeFile(u.inst.archivePath, bytes.substr(0, bytes.size() * 3 / 5));  // an interrupted copy
+                    },
+                    {}, "повреждён"},
         FailureCase{"FolderWhereAFileGoes",
                     [](UpdateFixture& u) {
                         fs::remove(u.inst.packageFolder + "top.dll");
