@@ -55,10 +55,7 @@ void TADOConnection::Close() {
 std::vector<std::string> TADOConnection::GetTableNames(bool /*systemTables*/) {
     auto names = run([](DbSession& s) { return s.tableNames(); });
     std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        std::u32string x = text::toU32(a), y = text::toU32(b);
-        for (auto& c : x) c = text::foldCase(c);
-        for (auto& c : y) c = text::foldCase(c);
-        return x < y;
+        return text::compareIgnoreCase(a, b) < 0;
     });
     return names;
 }

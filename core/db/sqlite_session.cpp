@@ -1,6 +1,7 @@
 #include "db/sqlite_session.h"
 
 #include "db/sqlite_engine.h"
+#include "platform/scope_guard.h"
 #include "platform/text.h"
 
 #include <sys/stat.h>
@@ -12,12 +13,6 @@
 
 namespace upd::db::sqlite {
 namespace {
-
-std::string upper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
 
 // The open sessions of this process by file.
 std::mutex& sessionsMutex() {
@@ -165,7 +160,7 @@ TableInfo SqliteSession::readTableInfo(const std::string& table) {
         if (raw.back().pk) ++keyColumns;
     }
     for (const Raw& c : raw) {
-        const bool alias = !info.isView && c.pk && keyColumns == 1 && upper(c.decl) == "INTEGER";
+        const bool alias = !info.isView && c.pk && keyColumns == 1 && text::asciiUpper(c.decl) == "INTEGER";
         info.fields.push_back(fieldOf(c.name, c.decl, alias, info.name));
     }
     return info;
@@ -217,10 +212,7 @@ int64_t SqliteSession::execute(const std::string& sql) {
     flushSiblings();
     // Any statement may change the schema: layouts and stored statements are read anew after it.
     forgetSchema();
-    struct Forget {
-        SqliteSession& session;
-        ~Forget() { session.forgetSchema(); }
-    } forget{*this};
+    ScopeGuard forget([this] { forgetSchema(); });
     const TranslatedStatement st = translateAccessSql(sql);
     beforeWriting();
     switch (st.kind) {
