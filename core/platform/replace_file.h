@@ -42,6 +42,10 @@ private:
     std::string path_;
 };
 
+// Flushes the finished file `from` and renames it over `to`, then flushes the folder: for a
+// file another writer (a database engine, say) has built under a temporary name.
+std::error_code moveReplacing(const std::string& from, const std::string& to);
+
 // Renames `from` (a file or folder) to `to` unless something is there already; file_exists
 // then, and nothing moves.
 std::error_code renameWithoutReplacing(const std::string& from, const std::string& to);

@@ -97,6 +97,12 @@ std::error_code replaceFileContent(const std::string& path, std::string_view byt
     return file.commitReplacing();
 }
 
+std::error_code moveReplacing(const std::string& from, const std::string& to) {
+    if (auto ec = syncFile(from)) return ec;
+    if (std::rename(from.c_str(), to.c_str()) != 0) return lastError();
+    return syncFolder(folderOf(to));
+}
+
 std::error_code renameWithoutReplacing(const std::string& from, const std::string& to) {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
     if (errno != EINVAL && errno != ENOSYS) return lastError();

@@ -92,6 +92,18 @@ TEST(ReplaceFile, CommitWithoutReplacingRefusesAnExistingName) {
     EXPECT_EQ(names(dir.path()), std::set<std::string>{"copy"});
 }
 
+TEST(ReplaceFile, MoveReplacingPutsAFinishedFileInPlaceOfTheTarget) {
+    TempDir dir;
+    writeFile(dir / "base.accdb", "old");
+    writeFile(dir / "base.accdb-new", "built");
+    EXPECT_FALSE(moveReplacing((dir / "base.accdb-new").string(), (dir / "base.accdb").string()));
+    EXPECT_EQ(readFile(dir / "base.accdb"), "built");
+    EXPECT_EQ(names(dir.path()), std::set<std::string>{"base.accdb"});
+    EXPECT_EQ(moveReplacing((dir / "missing").string(), (dir / "base.accdb").string()),
+              std::errc::no_such_file_or_directory);
+    EXPECT_EQ(readFile(dir / "base.accdb"), "built");
+}
+
 TEST(ReplaceFile, RenameWithoutReplacingMovesOnlyToAFreeName) {
     TempDir dir;
     writeFile(dir / "a", "a");
