@@ -3,6 +3,7 @@
 #include "migration/file_copy.h"
 #include "migration/statement_run.h"
 #include "platform/files.h"
+#include "platform/scope_guard.h"
 #include "platform/text.h"
 
 #include <filesystem>
@@ -19,15 +20,6 @@ constexpr const char* kDialogFailedNotice =
     "программа работает корректно и закройте ее.  После этого попробуйте снова установить обновление!";
 
 constexpr const char* kStepFailedCaption = "Ошибка";
-
-// Ensures both connections are set not connected when the upgrade steps end, however they end.
-struct DisconnectGuard {
-    DatabaseComponents& db;
-    ~DisconnectGuard() {
-        db.ADOConnection1.SetConnected(false);
-        db.ADOConnection2.SetConnected(false);
-    }
-};
 
 } // namespace
 
@@ -121,7 +113,11 @@ bool CompositeUpgrades::upgradeWorkingCopies(const std::string& chosen) {
     }
     if (!db.connectToBaseUser(userCopy, kMainBasePassword)) return false;
     if (!db.connectToBase2(mainCopy, kMainBasePassword)) return false;
-    DisconnectGuard guard{db};
+    // Both connections are set not connected when the upgrade steps end, however they end.
+    ScopeGuard disconnect([&db] {
+        db.ADOConnection1.SetConnected(false);
+        db.ADOConnection2.SetConnected(false);
+    });
     return runUpgradeSteps();
 }
 
