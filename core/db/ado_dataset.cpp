@@ -62,7 +62,8 @@ TCustomADODataSet::~TCustomADODataSet() {
     try {
         connection_->datasetClosed();
     } catch (const DbError&) {
-        // Nothing to report to from here; the session commits again when it ends.
+        // Nothing to report to from a destructor; the rows stay in the session's open group,
+        // and the connection's Close commits them again and reports a failure.
     }
 }
 

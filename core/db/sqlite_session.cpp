@@ -59,7 +59,12 @@ SqliteSession::~SqliteSession() {
             }
     }
     statements_.clear();
-    if (!sqlite3_get_autocommit(db_.get())) sqlite3_exec(db_.get(), "COMMIT", nullptr, nullptr, nullptr);
+    // The owner commits before it lets the session go (TADOConnection::Close reports a
+    // failure). A group still open here is one whose commit failed or an owner that did not
+    // close: one more try, else the rows are dropped whole instead of left half-journalled.
+    if (!sqlite3_get_autocommit(db_.get()) &&
+        sqlite3_exec(db_.get(), "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+        sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
     if (!wal_) return;
     // Another session still on the file keeps the log; the file is complete once the
     // last one closes either way, so do not wait for it.
@@ -124,6 +129,8 @@ auto SqliteSession::storeRow(Store&& store) -> decltype(store()) {
         try {
             flush();
         } catch (const DbError&) {
+            // The refused row's error is the one to report; the group stays open and is
+            // committed with the session's next operation or its close.
         }
         throw;
     }

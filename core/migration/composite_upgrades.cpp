@@ -115,10 +115,17 @@ bool CompositeUpgrades::upgradeWorkingCopies(const std::string& chosen) {
     if (!db.connectToBase2(mainCopy, kMainBasePassword)) return false;
     // Both connections are set not connected when the upgrade steps end, however they end.
     ScopeGuard disconnect([&db] {
-        db.ADOConnection1.SetConnected(false);
-        db.ADOConnection2.SetConnected(false);
+        try {
+            db.closeConnections();
+        } catch (const db::DbError&) {
+            // Only while an error of the steps is on its way out (the steps' end closes
+            // below): that error is the one the caller reports.
+        }
     });
-    return runUpgradeSteps();
+    const bool upgraded = runUpgradeSteps();
+    disconnect.dismiss();
+    db.closeConnections();  // commits the copied rows: a failure reaches the caller
+    return upgraded;
 }
 
 bool CompositeUpgrades::runUpgradeSteps() {
