@@ -180,8 +180,14 @@ void TfmMain::Button3Click() {
     ListBox1.Append("");
     try {
         UpdateReestr();
-    } catch (...) {
+    } catch (const std::exception& e) {
+        // The registry's own text says which key or value failed: it follows the line.
         ListBox1.Append("Ошибка доступа к реестру...");
+        ListBox1.Append(std::string("Ошибка: ") + e.what());
+        lastUpdateOutcome = UpdateOutcome::RegistryError;
+        return;
+    } catch (...) {
+        ListBox1.Append("Ошибка доступа к реестру...");  // an error without a text: the line alone
         lastUpdateOutcome = UpdateOutcome::RegistryError;
         return;
     }
