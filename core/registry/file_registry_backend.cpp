@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -27,11 +25,14 @@ std::error_code lockFor(const std::string& path, files::FileHandle& lock) {
 } // namespace
 
 RegFile FileRegistryBackend::load() {
-    std::ifstream in(path_, std::ios::binary);
-    if (!in) return {};
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return parseRegFile(bytes.str(), path_);
+    std::string bytes;
+    const std::error_code ec = files::readWholeFile(path_, bytes);
+    // No file yet is an empty registry. Any other failure is raised: taken for an empty
+    // registry, it would turn every read into its default and the next write would drop
+    // every other value.
+    if (ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory) return {};
+    if (ec) throw RegistryError("Cannot read the registry file \"" + path_ + "\": " + ec.message());
+    return parseRegFile(bytes, path_);
 }
 
 bool FileRegistryBackend::sectionExists(const std::string& section) {
@@ -48,7 +49,7 @@ std::optional<RegistryValue> FileRegistryBackend::queryValue(const std::string& 
 }
 
 void FileRegistryBackend::setValue(const std::string& section, const std::string& name, const RegistryValue& value) {
-    std::error_code ec;
+    std::error_code ec;  // a folder that cannot be made shows as the lock's failure
     const fs::path parent = fs::path(path_).parent_path();
     if (!parent.empty()) fs::create_directories(parent, ec);
     files::FileHandle lock;
