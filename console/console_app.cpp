@@ -4,6 +4,7 @@
 #include "app/step_catalogue.h"
 #include "registry/registry_backend.h"
 #include "console_dialogs.h"
+#include "platform/scope_guard.h"
 
 #include <fstream>
 #include <iostream>
@@ -83,10 +84,7 @@ int run(const Options& options, const char* argv0, std::ostream& out, std::ostre
         if (logFile.is_open()) logFile.flush();
     };
     form.ListBox1.addObserver([&](size_t index, bool) { writeUpTo(index); });
-    struct FlushAtEnd {
-        std::function<void()> flush;
-        ~FlushAtEnd() { flush(); }
-    } flushAtEnd{[&] { writeUpTo(form.ListBox1.size()); }};
+    ScopeGuard flushAtEnd([&] { writeUpTo(form.ListBox1.size()); });
     const bool terminal = &err == &std::cerr && ::isatty(STDERR_FILENO);
     int shownPercent = -1;
     form.ProgressBar1.addObserver([&] {

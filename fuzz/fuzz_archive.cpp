@@ -10,6 +10,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "app/update_archive.h"
 #include "ui/dialogs.h"
 #include "archive/archive_file.h"
 #include "archive/zip_archiver.h"
@@ -18,7 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kUpdatePassword = "Xa9Pq2LmT7vRb4NcW8yKd3Hs6Gf1Zj0E";
+constexpr const char* kUpdatePassword = upd::kUpdateArchivePassword;
 constexpr int kIgnoredFailures = 16;
 
 // The password once, then a cancel; Ignore for the first failures, then Abort.

@@ -5,13 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "app/update_archive.h"
 #include "zip_test_writer.h"
 
 using namespace upd::test;
 
 namespace {
 
-constexpr const char* kPassword = "Xa9Pq2LmT7vRb4NcW8yKd3Hs6Gf1Zj0E";
+constexpr const char* kPassword = upd::kUpdateArchivePassword;
 
 std::string text(size_t n) {
     std::string s;

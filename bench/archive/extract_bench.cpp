@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
         archiver.setPassword(argv[3]);
         archiver.OpenArchive();
         archiver.setBaseDir(argv[2]);
-        archiver.ExtractFiles("*.*", 10431, "");
+        archiver.ExtractFiles("*.*", upd::kAnyFileAttr, "");
         archiver.CloseArchive();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "error: %s\n", e.what());

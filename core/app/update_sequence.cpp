@@ -3,12 +3,14 @@
 #include "app/main_form.h"
 
 #include "app/package_folder.h"
+#include "app/update_archive.h"
 #include "archive/user_requests.h"
 #include "archive/zip_archiver.h"
 #include "install/install_error.h"
 #include "install/staged_install.h"
 #include "platform/durable_fs.h"
 #include "platform/files.h"
+#include "platform/scope_guard.h"
 #include "ui/display_text.h"
 
 #include <cmath>
@@ -19,31 +21,19 @@ namespace upd {
 
 namespace {
 
-constexpr const char* kArchivePassword = "Xa9Pq2LmT7vRb4NcW8yKd3Hs6Gf1Zj0E";
-constexpr uint32_t kAnyFile = 10431;
-
 // Disables the controls that could start a second unpack or close the window under the
-// running one; gives them back their state when the unpack ends, however it ends.
-class UnpackGuard {
-public:
-    UnpackGuard(bool& busy, Control& exit, Control& update)
-        : busy_(busy), exit_(exit), update_(update), exitWas_(exit.Enabled()), updateWas_(update.Enabled()) {
-        busy_ = true;
-        exit_.setEnabled(false);
-        update_.setEnabled(false);
-    }
-    ~UnpackGuard() {
-        busy_ = false;
-        exit_.setEnabled(exitWas_);
-        update_.setEnabled(updateWas_);
-    }
-
-private:
-    bool& busy_;
-    Control& exit_;
-    Control& update_;
-    bool exitWas_, updateWas_;
-};
+// running one; the guard gives them back their state when the unpack ends, however it ends.
+auto disableDuringUnpack(bool& busy, Control& exit, Control& update) {
+    const bool exitWas = exit.Enabled(), updateWas = update.Enabled();
+    busy = true;
+    exit.setEnabled(false);
+    update.setEnabled(false);
+    return ScopeGuard([&busy, &exit, &update, exitWas, updateWas] {
+        busy = false;
+        exit.setEnabled(exitWas);
+        update.setEnabled(updateWas);
+    });
+}
 
 // Reported in the log when an earlier run was interrupted.
 const char* recoveryLine(install::Recovery recovery) {
@@ -182,8 +172,14 @@ void TfmMain::Button3Click() {
     ListBox1.Append("");
     try {
         UpdateReestr();
-    } catch (...) {
+    } catch (const std::exception& e) {
+        // The registry's own text says which key or value failed: it follows the line.
         ListBox1.Append("Ошибка доступа к реестру...");
+        ListBox1.Append(std::string("Ошибка: ") + e.what());
+        lastUpdateOutcome = UpdateOutcome::RegistryError;
+        return;
+    } catch (...) {
+        ListBox1.Append("Ошибка доступа к реестру...");  // an error without a text: the line alone
         lastUpdateOutcome = UpdateOutcome::RegistryError;
         return;
     }
@@ -224,9 +220,9 @@ bool TfmMain::CopyRes(const std::string& programm_path) {
 
     try {
         {
-            UnpackGuard guard(busy_, Button1, Button3);
+            const auto unpacking = disableDuringUnpack(busy_, Button1, Button3);
             Archiver.setFileName(archivePath);
-            Archiver.setPassword(kArchivePassword);
+            Archiver.setPassword(kUpdateArchivePassword);
             Archiver.OpenArchive();
             // Entries past a cut or damage are missing from a rebuilt list: the release would
             // not be whole.
@@ -235,7 +231,7 @@ bool TfmMain::CopyRes(const std::string& programm_path) {
             const std::optional<uint64_t> room = files::freeBytes(programm_path);
             if (room && *room < declaredSize(Archiver)) throw EArchiveError(native_error::kDiskFull);
             Archiver.setBaseDir(staged.prepareStaging());
-            Archiver.ExtractFiles("*.*", kAnyFile, "");
+            Archiver.ExtractFiles("*.*", kAnyFileAttr, "");
             Archiver.CloseArchive();
             if (const auto problem = unpackLedger_.problem()) throw UnpackFailure(*problem);
             staged.commit();

@@ -15,6 +15,13 @@ TADOConnection::~TADOConnection() {
         d->closeForConnection();
         d->connection_ = nullptr;  // a statement or table left behind can no longer open
     }
+    if (!session_) return;
+    try {
+        session_->flush();
+    } catch (const DbError&) {
+        // The connection ends with its owner, the window closing or a step unwinding after
+        // its own error: there is no one left to tell. The session drops the rows whole.
+    }
     session_.reset();
 }
 
@@ -48,17 +55,24 @@ void TADOConnection::Close() {
     if (closing_) return;
     closing_ = true;
     for (TCustomADODataSet* d : datasets_) d->closeForConnection();
-    session_.reset();
     closing_ = false;
+    if (!session_) return;
+    // The rows stored since the last commit become lasting here, where a failure can still
+    // be reported; the session's end could only drop them. Closed either way.
+    const std::unique_ptr<DbSession> session = std::move(session_);
+    try {
+        session->flush();
+    } catch (const DbError& e) {
+        errors_.clear();
+        record(e);
+        throw;
+    }
 }
 
 std::vector<std::string> TADOConnection::GetTableNames(bool /*systemTables*/) {
     auto names = run([](DbSession& s) { return s.tableNames(); });
     std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        std::u32string x = text::toU32(a), y = text::toU32(b);
-        for (auto& c : x) c = text::foldCase(c);
-        for (auto& c : y) c = text::foldCase(c);
-        return x < y;
+        return text::compareIgnoreCase(a, b) < 0;
     });
     return names;
 }

@@ -36,6 +36,8 @@ public:
     bool Connected() const { return session_ != nullptr; }
     void SetConnected(bool value) { value ? Open() : Close(); }
     void Open();
+    // Commits what the session still holds; a failed commit is raised (and listed in
+    // Errors) after the connection has closed.
     void Close();
 
     // User tables and views of the open database, in case-insensitive name order.

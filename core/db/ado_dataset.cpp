@@ -11,20 +11,6 @@ namespace {
 
 using text::trim;
 
-std::string fold(const std::string& s) {
-    bool ascii = true;
-    for (unsigned char c : s) ascii = ascii && c < 0x80;
-    if (ascii) {
-        std::string out = s;
-        for (char& c : out)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        return out;
-    }
-    std::u32string cps = text::toU32(s);
-    for (char32_t& c : cps) c = text::foldCase(c);
-    return text::fromU32(cps);
-}
-
 // One comparable key per value: equal numbers give equal keys whatever their kind.
 void appendKey(std::string& out, const Variant& v, bool foldText) {
     std::string k;
@@ -43,7 +29,7 @@ void appendKey(std::string& out, const Variant& v, bool foldText) {
         }
         break;
     }
-    case ValueKind::Text: k = "T" + (foldText ? fold(v.toString()) : v.toString()); break;
+    case ValueKind::Text: k = "T" + (foldText ? text::foldCase(v.toString()) : v.toString()); break;
     case ValueKind::Blob: k = "B" + v.toString(); break;
     }
     out += std::to_string(k.size());
@@ -76,7 +62,8 @@ TCustomADODataSet::~TCustomADODataSet() {
     try {
         connection_->datasetClosed();
     } catch (const DbError&) {
-        // Nothing to report to from here; the session commits again when it ends.
+        // Nothing to report to from a destructor; the rows stay in the session's open group,
+        // and the connection's Close commits them again and reports a failure.
     }
 }
 
@@ -292,8 +279,8 @@ bool TCustomADODataSet::Locate(const std::string& keyFields, const std::vector<V
             for (size_t i = 0; all && i < columns.size(); ++i) {
                 const Variant& have = rows_.rows[r][columns[i]];
                 if (wanted[i].kind() == ValueKind::Text && have.kind() == ValueKind::Text) {
-                    const std::string h = foldText ? fold(have.toString()) : have.toString();
-                    const std::string w = foldText ? fold(wanted[i].toString()) : wanted[i].toString();
+                    const std::string h = foldText ? text::foldCase(have.toString()) : have.toString();
+                    const std::string w = foldText ? text::foldCase(wanted[i].toString()) : wanted[i].toString();
                     all = h.compare(0, w.size(), w) == 0;
                 } else {
                     all = rowKey({have}, {0}, foldText) == rowKey({wanted[i]}, {0}, foldText);

@@ -2,6 +2,8 @@
 
 #include "platform/files.h"
 
+#include <exception>
+
 namespace upd {
 
 DatabaseComponents::DatabaseComponents(Dialogs& dialogs, db::DbEngine& engine)
@@ -51,8 +53,16 @@ void DatabaseComponents::showProviderErrors(const db::TADOConnection& connection
 }
 
 void DatabaseComponents::closeConnections() {
-    ADOConnection1.SetConnected(false);
-    ADOConnection2.SetConnected(false);
+    // Both close whatever becomes of the first; its failed commit is raised after.
+    std::exception_ptr failure;
+    for (db::TADOConnection* connection : {&ADOConnection1, &ADOConnection2}) {
+        try {
+            connection->SetConnected(false);
+        } catch (const db::DbError&) {
+            if (!failure) failure = std::current_exception();
+        }
+    }
+    if (failure) std::rethrow_exception(failure);
 }
 
 } // namespace upd

@@ -4,6 +4,7 @@
 #include "db/sqlite_handle.h"
 #include "db/sqlite_session.h"
 #include "db/sqlite_text_functions.h"
+#include "platform/text.h"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -22,12 +23,6 @@ namespace sqlite {
 namespace {
 
 constexpr int kBusyTimeoutMs = 3000;
-
-std::string upper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
 
 bool has(const std::string& s, const char* part) { return s.find(part) != std::string::npos; }
 
@@ -70,7 +65,7 @@ int probe(sqlite3* db) {
 
 FieldType classifyDeclaredType(const std::string& declaredType, bool rowAlias) {
     if (rowAlias) return FieldType::AutoInc;
-    const std::string d = upper(declaredType);
+    const std::string d = text::asciiUpper(declaredType);
     if (d.empty()) return FieldType::Unknown;
     if (has(d, "BIT") || has(d, "BOOL") || has(d, "YESNO") || has(d, "LOGICAL")) return FieldType::Boolean;
     if (has(d, "SMALLINT") || has(d, "TINYINT") || has(d, "SHORT") || d == "BYTE") return FieldType::SmallInt;

@@ -139,6 +139,7 @@ Variant Statement::column(int i, FieldType type) const {
             try {
                 return Variant(Variant(s).toBool());
             } catch (const DbError&) {
+                // Text that reads as no Boolean is kept as the text it is.
             }
         }
         return Variant(std::move(s));

@@ -1,6 +1,7 @@
 #include "db/sqlite_session.h"
 
 #include "db/sqlite_engine.h"
+#include "platform/scope_guard.h"
 #include "platform/text.h"
 
 #include <sys/stat.h>
@@ -12,12 +13,6 @@
 
 namespace upd::db::sqlite {
 namespace {
-
-std::string upper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
 
 // The open sessions of this process by file.
 std::mutex& sessionsMutex() {
@@ -64,7 +59,12 @@ SqliteSession::~SqliteSession() {
             }
     }
     statements_.clear();
-    if (!sqlite3_get_autocommit(db_.get())) sqlite3_exec(db_.get(), "COMMIT", nullptr, nullptr, nullptr);
+    // The owner commits before it lets the session go (TADOConnection::Close reports a
+    // failure). A group still open here is one whose commit failed or an owner that did not
+    // close: one more try, else the rows are dropped whole instead of left half-journalled.
+    if (!sqlite3_get_autocommit(db_.get()) &&
+        sqlite3_exec(db_.get(), "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+        sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
     if (!wal_) return;
     // Another session still on the file keeps the log; the file is complete once the
     // last one closes either way, so do not wait for it.
@@ -129,6 +129,8 @@ auto SqliteSession::storeRow(Store&& store) -> decltype(store()) {
         try {
             flush();
         } catch (const DbError&) {
+            // The refused row's error is the one to report; the group stays open and is
+            // committed with the session's next operation or its close.
         }
         throw;
     }
@@ -165,7 +167,7 @@ TableInfo SqliteSession::readTableInfo(const std::string& table) {
         if (raw.back().pk) ++keyColumns;
     }
     for (const Raw& c : raw) {
-        const bool alias = !info.isView && c.pk && keyColumns == 1 && upper(c.decl) == "INTEGER";
+        const bool alias = !info.isView && c.pk && keyColumns == 1 && text::asciiUpper(c.decl) == "INTEGER";
         info.fields.push_back(fieldOf(c.name, c.decl, alias, info.name));
     }
     return info;
@@ -217,10 +219,7 @@ int64_t SqliteSession::execute(const std::string& sql) {
     flushSiblings();
     // Any statement may change the schema: layouts and stored statements are read anew after it.
     forgetSchema();
-    struct Forget {
-        SqliteSession& session;
-        ~Forget() { session.forgetSchema(); }
-    } forget{*this};
+    ScopeGuard forget([this] { forgetSchema(); });
     const TranslatedStatement st = translateAccessSql(sql);
     beforeWriting();
     switch (st.kind) {

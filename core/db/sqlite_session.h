@@ -78,6 +78,8 @@ private:
         try {
             work();
         } catch (...) {
+            // The work's error is the one to report. A rollback that fails too leaves the
+            // engine in an error state that fails the session's next statement.
             sqlite3_exec(db_.get(), "ROLLBACK TO access_statement; RELEASE access_statement", nullptr, nullptr, nullptr);
             throw;
         }

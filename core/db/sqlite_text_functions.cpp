@@ -11,36 +11,6 @@
 namespace upd::db::sqlite {
 namespace {
 
-// Decodes one code point at `i` (malformed bytes stand for themselves).
-char32_t next(std::string_view s, size_t& i) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    if (b < 0x80) {
-        ++i;
-        return b;
-    }
-    const int len = (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 1;
-    if (len == 1 || i + len > s.size()) {
-        ++i;
-        return b;
-    }
-    char32_t cp = len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
-    for (int k = 1; k < len; ++k) {
-        const auto c = static_cast<unsigned char>(s[i + k]);
-        if ((c & 0xC0) != 0x80) {
-            ++i;
-            return b;
-        }
-        cp = (cp << 6) | (c & 0x3F);
-    }
-    i += len;
-    return cp;
-}
-
-char32_t folded(char32_t c) {
-    if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 32 : c;
-    return text::foldCase(c);
-}
-
 // A pattern as a list of steps: "any run" (%) or one character that a test accepts.
 struct PatternStep {
     bool anyRun = false;
@@ -112,9 +82,8 @@ bool matchSteps(const std::vector<PatternStep>& steps, const std::u32string& v) 
 }
 
 std::u32string foldedText(std::string_view s) {
-    std::u32string out;
-    out.reserve(s.size());
-    for (size_t i = 0; i < s.size();) out.push_back(folded(next(s, i)));
+    std::u32string out = text::toU32(s);
+    for (char32_t& c : out) c = text::foldCase(c);
     return out;
 }
 
@@ -134,7 +103,7 @@ void like(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (argc == 3) {
         const std::u32string e = text::toU32(textOf(argv[2]));
         if (e.size() != 1) return sqlite3_result_error(ctx, "ESCAPE expression must be a single character", -1);
-        escape = folded(e[0]);
+        escape = text::foldCase(e[0]);
     }
     // like(pattern, value[, escape]) is how SQLite calls "value LIKE pattern".
     sqlite3_result_int(ctx, likeMatch(textOf(argv[0]), textOf(argv[1]), escape) ? 1 : 0);
@@ -142,19 +111,10 @@ void like(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 
 } // namespace
 
-int compareIgnoreCase(std::string_view a, std::string_view b) {
-    size_t i = 0, j = 0;
-    while (i < a.size() && j < b.size()) {
-        const char32_t x = folded(next(a, i)), y = folded(next(b, j));
-        if (x != y) return x < y ? -1 : 1;
-    }
-    if (i < a.size()) return 1;
-    if (j < b.size()) return -1;
-    return 0;
-}
+int compareIgnoreCase(std::string_view a, std::string_view b) { return text::compareIgnoreCase(a, b); }
 
 bool likeMatch(std::string_view pattern, std::string_view value, char32_t escape) {
-    return matchSteps(compile(foldedText(pattern), escape ? folded(escape) : 0), foldedText(value));
+    return matchSteps(compile(foldedText(pattern), escape ? text::foldCase(escape) : 0), foldedText(value));
 }
 
 void registerAccessTextFunctions(sqlite3* db) {

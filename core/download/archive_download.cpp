@@ -1,13 +1,13 @@
 #include "download/archive_download.h"
 
-#include "download/atomic_file.h"
-#include "ui/progress_message.h"
 #include "platform/files.h"
+#include "platform/replace_file.h"
+#include "ui/progress_message.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <stdexcept>
 
-#include <sys/stat.h>
 
 namespace upd {
 
@@ -99,11 +99,13 @@ void ArchiveDownload::Button2Click() {
         HttpClient1.Get(url, buffer);
         const std::string base = files::withTrailingSeparator(workFolder);
         const std::string folder = base + kArchiveFolder;
-        if (!files::directoryExists(folder)) ::mkdir(folder.c_str(), 0777);  // a failure shows at the write
-        replaceFileContent(base + kArchiveFile, buffer);
-        completed_ = true;
+        std::error_code ignored;  // a folder that cannot be made shows as the write's failure
+        if (!files::directoryExists(folder)) std::filesystem::create_directory(folder, ignored);
+        // Written beside and renamed over the old archive: a failed write leaves no torn file.
+        completed_ = !files::replaceFileContent(base + kArchiveFile, buffer);
     } catch (...) {
-        // Failures of the download are silent: no message, no log line.
+        // Failures of the download are silent: no message, no log line. completed() stays
+        // false, which is what --step Button2Click reports.
     }
     if (bar_.position() == bar_.max()) {
         button3_.setEnabled(true);

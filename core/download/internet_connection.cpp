@@ -1,5 +1,6 @@
 #include "download/internet_connection.h"
 
+#include <charconv>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -17,12 +18,11 @@ std::string readAll(const char* path) {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+// A field that is no hexadecimal number gives 0: no flags, so no usable route.
 unsigned long hexValue(const std::string& s) {
-    try {
-        return std::stoul(s, nullptr, 16);
-    } catch (...) {
-        return 0;
-    }
+    unsigned long value = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value, 16);
+    return ec == std::errc{} && end == s.data() + s.size() ? value : 0;
 }
 
 bool usableRoute(unsigned long flags) { return (flags & RTF_UP) && !(flags & RTF_REJECT); }

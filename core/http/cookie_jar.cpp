@@ -1,9 +1,10 @@
 #include "http/cookie_jar.h"
 
+#include "platform/text.h"
+
 #include <curl/curl.h>
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <limits>
 
@@ -16,11 +17,6 @@ std::string trim(std::string_view s) {
     while (!s.empty() && blank(s.front())) s.remove_prefix(1);
     while (!s.empty() && blank(s.back())) s.remove_suffix(1);
     return std::string(s);
-}
-
-std::string lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
 }
 
 // Such a cookie could not be sent back without breaking the request head.
@@ -59,7 +55,7 @@ std::string defaultPath(const std::string& requestPath) {
 
 void CookieJar::store(const std::string& setCookie, const std::string& host, const std::string& path,
                       std::time_t now) {
-    const std::string requestHost = lower(host);
+    const std::string requestHost = text::asciiLower(host);
     std::string_view rest(setCookie);
     const size_t semi = rest.find(';');
     const std::string_view pair = rest.substr(0, semi);
@@ -80,7 +76,7 @@ void CookieJar::store(const std::string& setCookie, const std::string& host, con
         const std::string_view av = rest.substr(0, next);
         rest = next == std::string_view::npos ? std::string_view() : rest.substr(next + 1);
         const size_t aeq = av.find('=');
-        const std::string key = lower(trim(av.substr(0, aeq)));
+        const std::string key = text::asciiLower(trim(av.substr(0, aeq)));
         const std::string val = aeq == std::string_view::npos ? std::string() : trim(av.substr(aeq + 1));
         if (key == "expires" && !haveMaxAge) {
             const time_t t = curl_getdate(val.c_str(), nullptr);
@@ -97,7 +93,7 @@ void CookieJar::store(const std::string& setCookie, const std::string& host, con
             const long long room = std::numeric_limits<std::time_t>::max() - now;
             cookie.expires = seconds <= 0 ? 0 : (seconds > room ? std::numeric_limits<std::time_t>::max() : now + seconds);
         } else if (key == "domain") {
-            domain = lower(val);
+            domain = text::asciiLower(val);
             if (!domain.empty() && domain.front() == '.') domain.erase(0, 1);
         } else if (key == "path") {
             cookiePath = val;
@@ -135,7 +131,7 @@ void CookieJar::store(const std::string& setCookie, const std::string& host, con
 
 std::string CookieJar::headerFor(const std::string& host, const std::string& path, bool secureChannel,
                                  std::time_t now) const {
-    const std::string requestHost = lower(host);
+    const std::string requestHost = text::asciiLower(host);
     const std::string requestPath = path.empty() ? "/" : path.substr(0, path.find('?'));
     std::vector<const Cookie*> chosen;
     for (const Cookie& c : cookies_) {

@@ -1,6 +1,7 @@
 #include "http/http_client.h"
 
 #include "http/http_url.h"
+#include "platform/text.h"
 
 #include <curl/curl.h>
 
@@ -17,14 +18,6 @@ namespace {
 void initialiseCurlOnce() {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-bool startsWithIgnoreCase(std::string_view s, std::string_view prefix) {
-    if (s.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(s[i])) != std::tolower(static_cast<unsigned char>(prefix[i])))
-            return false;
-    return true;
 }
 
 std::string stripLineEnd(std::string_view line) {
@@ -89,7 +82,7 @@ struct HttpClient::Transfer {
     }
 
     void header(std::string_view line) {
-        if (startsWithIgnoreCase(line, "HTTP/")) {
+        if (text::startsWithIgnoreCase(line, "HTTP/")) {
             // A new response begins (interim 1xx responses come before the final one).
             statusLine = stripLineEnd(line);
             const size_t sp = statusLine.find(' ');
@@ -105,9 +98,9 @@ struct HttpClient::Transfer {
                 working = true;
                 if (client.OnWorkBegin) client.OnWorkBegin(HttpWorkMode::Read, contentLength > 0 ? contentLength : 0);
             }
-        } else if (startsWithIgnoreCase(line, "Set-Cookie:")) {
+        } else if (text::startsWithIgnoreCase(line, "Set-Cookie:")) {
             setCookies.push_back(headerValue(line, std::strlen("Set-Cookie:")));
-        } else if (startsWithIgnoreCase(line, "Content-Length:")) {
+        } else if (text::startsWithIgnoreCase(line, "Content-Length:")) {
             const std::string v = headerValue(line, std::strlen("Content-Length:"));
             int64_t n = -1;
             if (std::from_chars(v.data(), v.data() + v.size(), n).ec == std::errc()) contentLength = n;

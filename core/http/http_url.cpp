@@ -1,21 +1,20 @@
 #include "http/http_url.h"
 
 #include "http/http_client.h"
+#include "platform/scope_guard.h"
 
 #include <curl/curl.h>
 
 namespace upd {
 
 HttpUrl parseHttpUrl(const std::string& url) {
-    struct Handle {
-        CURLU* u = curl_url();
-        ~Handle() { curl_url_cleanup(u); }
-    } h;
-    if (!h.u || curl_url_set(h.u, CURLUPART_URL, url.c_str(), 0) != CURLUE_OK)
+    CURLU* const handle = curl_url();
+    ScopeGuard cleanup([handle] { curl_url_cleanup(handle); });
+    if (!handle || curl_url_set(handle, CURLUPART_URL, url.c_str(), 0) != CURLUE_OK)
         throw HttpError(0, "Invalid URL: " + url);
     const auto part = [&](CURLUPart which, unsigned flags = 0) -> std::string {
         char* value = nullptr;
-        if (curl_url_get(h.u, which, &value, flags) != CURLUE_OK || !value) return {};
+        if (curl_url_get(handle, which, &value, flags) != CURLUE_OK || !value) return {};
         std::string s(value);
         curl_free(value);
         return s;

@@ -1,7 +1,7 @@
 #include "install/journal.h"
 
 #include "install/install_error.h"
-#include "platform/durable_fs.h"
+#include "platform/replace_file.h"
 
 #include <cctype>
 #include <cstdio>
@@ -105,26 +105,8 @@ std::optional<Journal> parseJournal(const std::string& text) {
 }
 
 void writeJournal(const std::string& path, const Journal& journal) {
-    namespace fs = std::filesystem;
-    const std::string temporary = path + ".new";
-    const std::string text = serializeJournal(journal);
-    const auto fail = [&](const std::string& cause) {
-        std::error_code ignored;  // the temporary file is ours and worthless now
-        fs::remove(temporary, ignored);
-        return InstallError("Не удалось записать журнал обновления \"" + path + "\": " + cause);
-    };
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << text;
-        out.close();
-        if (!out) throw fail("write error");
-    }
-    if (auto sync = files::syncFile(temporary)) throw fail(sync.message());
-    std::error_code ec;
-    fs::rename(temporary, path, ec);
-    if (ec) throw InstallError("Не удалось записать журнал обновления \"" + path + "\": " + ec.message());
-    if (auto sync = files::syncFolder(fs::path(path).parent_path().string()))
-        throw InstallError("Не удалось записать журнал обновления \"" + path + "\": " + sync.message());
+    if (auto ec = files::replaceFileContent(path, serializeJournal(journal)))
+        throw InstallError("Не удалось записать журнал обновления \"" + path + "\": " + ec.message());
 }
 
 std::optional<Journal> readJournal(const std::string& path) {

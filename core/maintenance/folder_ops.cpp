@@ -1,6 +1,7 @@
 #include "maintenance/folder_ops.h"
 
 #include "platform/files.h"
+#include "platform/replace_file.h"
 
 #include <cerrno>
 #include <climits>
@@ -43,12 +44,7 @@ bool hasParentStep(const std::string& line) {
 } // namespace
 
 bool moveWithoutReplace(const std::string& from, const std::string& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
-    if (errno != EINVAL && errno != ENOSYS) return false;
-    // File systems without the no-replace flag: test first, then rename.
-    struct stat st;
-    if (::lstat(to.c_str(), &st) == 0 || errno != ENOENT) return false;
-    return std::rename(from.c_str(), to.c_str()) == 0;
+    return !files::renameWithoutReplacing(from, to);
 }
 
 bool deleteFileOrLink(const std::string& path) {

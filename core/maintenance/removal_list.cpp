@@ -1,14 +1,10 @@
 #include "maintenance/removal_list.h"
 
-#include "maintenance/cp1251_text.h"
+#include "platform/codepage.h"
+#include "platform/file_handle.h"
 #include "platform/text.h"
 
-#include <cerrno>
-#include <cstring>
 #include <stdexcept>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace upd::maintenance {
 
@@ -30,7 +26,7 @@ std::string decodeList(std::string_view bytes) {
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return std::string(bytes.substr(3));
     if (bytes.substr(0, 2) == "\xFF\xFE") return text::fromU16(utf16Units(bytes.substr(2), false));
     if (bytes.substr(0, 2) == "\xFE\xFF") return text::fromU16(utf16Units(bytes.substr(2), true));
-    return cp1251ToUtf8(bytes);
+    return codepage::ansiToUtf8(bytes);
 }
 
 std::vector<std::string> splitLines(std::string_view text) {
@@ -51,26 +47,9 @@ std::vector<std::string> splitLines(std::string_view text) {
 std::vector<std::string> removalListLines(std::string_view bytes) { return splitLines(decodeList(bytes)); }
 
 std::vector<std::string> readRemovalList(const std::string& path) {
-    const auto fail = [&](int err) {
-        return std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(err));
-    };
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw fail(errno);
     std::string bytes;
-    char buffer[8192];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n > 0) {
-            bytes.append(buffer, static_cast<size_t>(n));
-        } else if (n == 0) {
-            break;
-        } else if (errno != EINTR) {
-            const int err = errno;
-            ::close(fd);
-            throw fail(err);
-        }
-    }
-    ::close(fd);
+    if (auto ec = files::readWholeFile(path, bytes))
+        throw std::runtime_error("Cannot open file \"" + path + "\". " + ec.message());
     return removalListLines(bytes);
 }
 

@@ -5,6 +5,7 @@
 #include "migration/file_copy.h"
 #include "migration/statement_run.h"
 #include "platform/files.h"
+#include "platform/scope_guard.h"
 #include "platform/text.h"
 
 namespace upd {
@@ -134,10 +135,14 @@ bool AddressTransfer::updateBaseAdress() {
 
     execStatement(db.ADOQuery1, " CREATE TABLE soato_adress (soato_id INTEGER CONSTRAINT PrimaryKey PRIMARY KEY,  "
                                 "soato_name STRING );");
-    struct CloseTable {
-        db::TADOTable& table;
-        ~CloseTable() { table.Close(); }
-    } closeTable{db.ADOTable1};
+    ScopeGuard closeTable([&db] {
+        try {
+            db.ADOTable1.Close();
+        } catch (const db::DbError&) {
+            // Only while an error of the copy is on its way out (the copy closes the table
+            // itself when it ends): that error is the one the caller reports.
+        }
+    });
     db.ADOTable1.SetTableName("soato_adress");
     db.ADOTable1.Open();
     for (db.ADOQuery2.First(); !db.ADOQuery2.Eof(); db.ADOQuery2.Next()) {
@@ -148,6 +153,8 @@ bool AddressTransfer::updateBaseAdress() {
         db.ADOTable1.FieldByName("soato_name").SetAsString(name);
         db.ADOTable1.Post();
     }
+    closeTable.dismiss();
+    db.ADOTable1.Close();  // commits the rows: a failure reaches the caller
     db.ADOConnection1.Close();
     db.ADOConnection2.Close();
     return true;

@@ -3,6 +3,7 @@
 #include "migration/file_copy.h"
 #include "migration/statement_run.h"
 #include "platform/files.h"
+#include "platform/scope_guard.h"
 #include "platform/text.h"
 
 #include <filesystem>
@@ -19,15 +20,6 @@ constexpr const char* kDialogFailedNotice =
     "программа работает корректно и закройте ее.  После этого попробуйте снова установить обновление!";
 
 constexpr const char* kStepFailedCaption = "Ошибка";
-
-// Ensures both connections are set not connected when the upgrade steps end, however they end.
-struct DisconnectGuard {
-    DatabaseComponents& db;
-    ~DisconnectGuard() {
-        db.ADOConnection1.SetConnected(false);
-        db.ADOConnection2.SetConnected(false);
-    }
-};
 
 } // namespace
 
@@ -121,8 +113,19 @@ bool CompositeUpgrades::upgradeWorkingCopies(const std::string& chosen) {
     }
     if (!db.connectToBaseUser(userCopy, kMainBasePassword)) return false;
     if (!db.connectToBase2(mainCopy, kMainBasePassword)) return false;
-    DisconnectGuard guard{db};
-    return runUpgradeSteps();
+    // Both connections are set not connected when the upgrade steps end, however they end.
+    ScopeGuard disconnect([&db] {
+        try {
+            db.closeConnections();
+        } catch (const db::DbError&) {
+            // Only while an error of the steps is on its way out (the steps' end closes
+            // below): that error is the one the caller reports.
+        }
+    });
+    const bool upgraded = runUpgradeSteps();
+    disconnect.dismiss();
+    db.closeConnections();  // commits the copied rows: a failure reaches the caller
+    return upgraded;
 }
 
 bool CompositeUpgrades::runUpgradeSteps() {

@@ -2,60 +2,64 @@
 
 #include "platform/text.h"
 
-#include <iconv.h>
-
 #include <array>
-#include <cerrno>
 #include <unordered_map>
 
 namespace upd::codepage {
 namespace {
 
-// Converts one byte through iconv; 0 when the target has no counterpart.
-std::u32string convertByte(iconv_t cd, unsigned char byte) {
-    char in[1] = {static_cast<char>(byte)};
-    char out[16] = {};
-    char* inPtr = in;
-    char* outPtr = out;
-    size_t inLeft = 1;
-    size_t outLeft = sizeof out;
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1)) return {};
-    return text::toU32(std::string_view(out, sizeof out - outLeft));
-}
+// Code points of the bytes 0x80..0xFF; below them both code pages are ASCII.
+// 1251 leaves 0x98 undefined: it stands for itself (U+0098), as the platform's converter has it.
+constexpr char32_t kAnsi1251[128] = {
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,
+    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,
+    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,
+    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,
+    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,
+    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,
+    0x0410, 0x0411, 0x0412, 0x0413, 0x0414, 0x0415, 0x0416, 0x0417,
+    0x0418, 0x0419, 0x041A, 0x041B, 0x041C, 0x041D, 0x041E, 0x041F,
+    0x0420, 0x0421, 0x0422, 0x0423, 0x0424, 0x0425, 0x0426, 0x0427,
+    0x0428, 0x0429, 0x042A, 0x042B, 0x042C, 0x042D, 0x042E, 0x042F,
+    0x0430, 0x0431, 0x0432, 0x0433, 0x0434, 0x0435, 0x0436, 0x0437,
+    0x0438, 0x0439, 0x043A, 0x043B, 0x043C, 0x043D, 0x043E, 0x043F,
+    0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447,
+    0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,
+};
 
-// Code points of the 256 bytes of a single-byte code page (0 where undefined).
-std::array<char32_t, 256> decodeTable(const char* codePage) {
-    std::array<char32_t, 256> table{};
-    for (unsigned i = 0; i < 128; ++i) table[i] = i;
-    iconv_t cd = iconv_open("UTF-8", codePage);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return table;
-    for (unsigned i = 128; i < 256; ++i) {
-        auto cps = convertByte(cd, static_cast<unsigned char>(i));
-        table[i] = cps.size() == 1 ? cps[0] : 0;
-    }
-    iconv_close(cd);
-    return table;
-}
+constexpr char32_t kOem866[128] = {
+    0x0410, 0x0411, 0x0412, 0x0413, 0x0414, 0x0415, 0x0416, 0x0417,
+    0x0418, 0x0419, 0x041A, 0x041B, 0x041C, 0x041D, 0x041E, 0x041F,
+    0x0420, 0x0421, 0x0422, 0x0423, 0x0424, 0x0425, 0x0426, 0x0427,
+    0x0428, 0x0429, 0x042A, 0x042B, 0x042C, 0x042D, 0x042E, 0x042F,
+    0x0430, 0x0431, 0x0432, 0x0433, 0x0434, 0x0435, 0x0436, 0x0437,
+    0x0438, 0x0439, 0x043A, 0x043B, 0x043C, 0x043D, 0x043E, 0x043F,
+    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x2561, 0x2562, 0x2556,
+    0x2555, 0x2563, 0x2551, 0x2557, 0x255D, 0x255C, 0x255B, 0x2510,
+    0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F,
+    0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x2567,
+    0x2568, 0x2564, 0x2565, 0x2559, 0x2558, 0x2552, 0x2553, 0x256B,
+    0x256A, 0x2518, 0x250C, 0x2588, 0x2584, 0x258C, 0x2590, 0x2580,
+    0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447,
+    0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,
+    0x0401, 0x0451, 0x0404, 0x0454, 0x0407, 0x0457, 0x040E, 0x045E,
+    0x00B0, 0x2219, 0x00B7, 0x221A, 0x2116, 0x00A4, 0x25A0, 0x00A0,
+};
 
 struct Tables {
-    std::array<char32_t, 256> ansi{};      // 1251 byte -> code point
-    std::array<unsigned char, 256> oemToAnsi{};
     std::unordered_map<char32_t, unsigned char> toAnsi;  // code point -> 1251 byte
+    std::array<unsigned char, 256> oemToAnsi{};
 
     Tables() {
-        ansi = decodeTable("CP1251");
-        for (unsigned i = 128; i < 256; ++i) {
-            if (ansi[i] == 0) ansi[i] = i;  // as the platform does for 0x98
-            toAnsi.emplace(ansi[i], static_cast<unsigned char>(i));
-        }
-        const auto oem = decodeTable("CP866");
+        for (unsigned i = 0; i < 128; ++i) toAnsi.emplace(kAnsi1251[i], static_cast<unsigned char>(0x80 + i));
         for (unsigned i = 0; i < 256; ++i) {
             if (i < 128) {
                 oemToAnsi[i] = static_cast<unsigned char>(i);
                 continue;
             }
-            auto it = oem[i] ? toAnsi.find(oem[i]) : toAnsi.end();
+            const auto it = toAnsi.find(kOem866[i - 128]);
             oemToAnsi[i] = it != toAnsi.end() ? it->second : '?';
         }
     }
@@ -67,6 +71,10 @@ const Tables& tables() {
 }
 
 } // namespace
+
+char32_t ansiCodePoint(unsigned char byte) { return byte < 0x80 ? byte : kAnsi1251[byte - 0x80]; }
+
+char32_t oemCodePoint(unsigned char byte) { return byte < 0x80 ? byte : kOem866[byte - 0x80]; }
 
 void oemToAnsiInPlace(char* bytes, size_t count) {
     const auto& map = tables().oemToAnsi;
@@ -80,10 +88,9 @@ std::string oemToAnsi(std::string_view bytes) {
 }
 
 std::string ansiToUtf8(std::string_view bytes) {
-    const auto& map = tables().ansi;
     std::u32string cps;
     cps.reserve(bytes.size());
-    for (unsigned char c : bytes) cps.push_back(map[c]);
+    for (unsigned char c : bytes) cps.push_back(ansiCodePoint(c));
     return text::fromU32(cps);
 }
 
@@ -101,41 +108,6 @@ std::string utf8ToAnsi(std::string_view utf8) {
     return out;
 }
 
-bool isValidUtf8(std::string_view bytes) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const size_t n = bytes.size();
-    size_t i = 0;
-    while (i < n) {
-        const unsigned char c = p[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t len;
-        char32_t cp;
-        if (c >= 0xC2 && c <= 0xDF) {
-            len = 2;
-            cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3;
-            cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4;
-            cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (n - i < len) return false;
-        for (size_t k = 1; k < len; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (p[i + k] & 0x3F);
-        }
-        if ((len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) || cp > 0x10FFFF ||
-            (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += len;
-    }
-    return true;
-}
+bool isValidUtf8(std::string_view bytes) { return text::isValidUtf8(bytes); }
 
 } // namespace upd::codepage

@@ -8,6 +8,10 @@
 
 namespace upd::codepage {
 
+// The code point of one byte of each code page.
+char32_t ansiCodePoint(unsigned char byte);
+char32_t oemCodePoint(unsigned char byte);
+
 // OEM 866 bytes to ANSI 1251 bytes, in place; bytes without a counterpart become '?'.
 void oemToAnsiInPlace(char* bytes, size_t count);
 std::string oemToAnsi(std::string_view bytes);
@@ -18,8 +22,7 @@ std::string ansiToUtf8(std::string_view bytes);
 // UTF-8 to ANSI 1251; characters the code page lacks become '?'.
 std::string utf8ToAnsi(std::string_view utf8);
 
-// True when the bytes form well-formed UTF-8 from start to end (no overlong forms,
-// no surrogates, nothing above U+10FFFF).
+// text::isValidUtf8, under the name the archive reader knows.
 bool isValidUtf8(std::string_view bytes);
 
 } // namespace upd::codepage

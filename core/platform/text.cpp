@@ -2,31 +2,40 @@
 
 namespace upd::text {
 
+Utf8Char decodeUtf8(std::string_view s, size_t pos) {
+    const auto b = static_cast<unsigned char>(s[pos]);
+    if (b < 0x80) return {b, 1, true};
+    const Utf8Char malformed{b, 1, false};
+    // Lead bytes C0, C1 and F5..FF start only overlong or out-of-range forms.
+    const size_t len = b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
+    if (len == 0 || s.size() - pos < len) return malformed;
+    char32_t cp = len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
+    for (size_t k = 1; k < len; ++k) {
+        const auto c = static_cast<unsigned char>(s[pos + k]);
+        if ((c & 0xC0) != 0x80) return malformed;
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    static constexpr char32_t minimum[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < minimum[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return malformed;
+    return {cp, len, true};
+}
+
+bool isValidUtf8(std::string_view s) {
+    for (size_t i = 0; i < s.size();) {
+        const Utf8Char c = decodeUtf8(s, i);
+        if (!c.valid) return false;
+        i += c.length;
+    }
+    return true;
+}
+
 std::u32string toU32(std::string_view s) {
     std::u32string out;
     out.reserve(s.size());
-    size_t i = 0;
-    while (i < s.size()) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        int len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-        char32_t cp = len == 1 ? b : len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
-        bool ok = len > 0 && i + len <= s.size();
-        for (int k = 1; ok && k < len; ++k) {
-            const auto c = static_cast<unsigned char>(s[i + k]);
-            if ((c & 0xC0) != 0x80) ok = false;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        if (ok && len > 1) {
-            static constexpr char32_t minimum[] = {0, 0, 0x80, 0x800, 0x10000};
-            ok = cp >= minimum[len] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
-        }
-        if (!ok) {
-            out.push_back(b);
-            ++i;
-            continue;
-        }
-        out.push_back(cp);
-        i += len;
+    for (size_t i = 0; i < s.size();) {
+        const Utf8Char c = decodeUtf8(s, i);
+        out.push_back(c.codePoint);
+        i += c.length;
     }
     return out;
 }
@@ -106,6 +115,26 @@ char32_t foldCase(char32_t c) {
     return c;
 }
 
+std::string foldCase(std::string_view utf8) {
+    bool ascii = true;
+    for (unsigned char c : utf8) ascii = ascii && c < 0x80;
+    if (ascii) return asciiLower(std::string(utf8));  // most names: no decoding
+    std::u32string cps = toU32(utf8);
+    for (char32_t& c : cps) c = foldCase(c);
+    return fromU32(cps);
+}
+
+std::string asciiLower(std::string s) {
+    for (char& c : s) c = asciiLower(c);
+    return s;
+}
+
+std::string asciiUpper(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return s;
+}
+
 char32_t upperCase(char32_t c) {
     for (char32_t distance : {U'\x20', U'\x50', U'\x01'})
         if (c >= distance && foldCase(c - distance) == c) return c - distance;
@@ -118,27 +147,31 @@ std::string trim(std::string_view s) {
     return std::string(s.substr(b, s.find_last_not_of(" \t") - b + 1));
 }
 
-bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-    // Column and table names are mostly ASCII: compared without decoding.
-    auto ascii = [](std::string_view s) {
-        for (unsigned char c : s)
-            if (c >= 0x80) return false;
-        return true;
-    };
-    if (ascii(a) && ascii(b)) {
-        if (a.size() != b.size()) return false;
-        for (size_t i = 0; i < a.size(); ++i) {
-            unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-            if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-            if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-            if (x != y) return false;
-        }
-        return true;
+int compareIgnoreCase(std::string_view a, std::string_view b) {
+    size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        const Utf8Char x = decodeUtf8(a, i), y = decodeUtf8(b, j);
+        const char32_t fx = foldCase(x.codePoint), fy = foldCase(y.codePoint);
+        if (fx != fy) return fx < fy ? -1 : 1;
+        i += x.length;
+        j += y.length;
     }
-    const auto x = toU32(a), y = toU32(b);
-    if (x.size() != y.size()) return false;
-    for (size_t i = 0; i < x.size(); ++i)
-        if (foldCase(x[i]) != foldCase(y[i])) return false;
+    if (i < a.size()) return 1;
+    if (j < b.size()) return -1;
+    return 0;
+}
+
+bool equalsIgnoreCase(std::string_view a, std::string_view b) { return compareIgnoreCase(a, b) == 0; }
+
+bool startsWithIgnoreCase(std::string_view text, std::string_view prefix) {
+    size_t i = 0, j = 0;
+    while (j < prefix.size()) {
+        if (i >= text.size()) return false;
+        const Utf8Char x = decodeUtf8(text, i), y = decodeUtf8(prefix, j);
+        if (foldCase(x.codePoint) != foldCase(y.codePoint)) return false;
+        i += x.length;
+        j += y.length;
+    }
     return true;
 }
 

@@ -1,16 +1,12 @@
 #include "registry/file_registry_backend.h"
 
+#include "platform/file_handle.h"
+#include "platform/replace_file.h"
 #include "platform/text.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <sys/file.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -21,56 +17,22 @@ namespace {
 std::string sectionPath(const std::string& section) { return std::string(kSoftwareKey) + "\\" + section; }
 
 // An exclusive lock on a companion file, held for one read-change-write.
-class FileLock {
-public:
-    explicit FileLock(const std::string& path) {
-        fd_ = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd_ >= 0) {
-            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {}
-        }
-    }
-    ~FileLock() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    bool held() const { return fd_ >= 0; }
-
-private:
-    int fd_ = -1;
-};
-
-bool writeWhole(int fd, const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// Temporary file beside the target, flushed, then renamed over it.
-bool replaceFile(const std::string& path, const std::string& bytes) {
-    std::string tmp = path + ".XXXXXX";
-    const int fd = ::mkstemp(tmp.data());
-    if (fd < 0) return false;
-    const bool ok = writeWhole(fd, bytes) && ::fsync(fd) == 0;
-    ::close(fd);
-    if (!ok || ::rename(tmp.c_str(), path.c_str()) != 0) {
-        ::unlink(tmp.c_str());
-        return false;
-    }
-    return true;
+std::error_code lockFor(const std::string& path, files::FileHandle& lock) {
+    if (auto ec = lock.openForLocking(path + ".lock")) return ec;
+    return lock.lockExclusive();
 }
 
 } // namespace
 
 RegFile FileRegistryBackend::load() {
-    std::ifstream in(path_, std::ios::binary);
-    if (!in) return {};
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return parseRegFile(bytes.str(), path_);
+    std::string bytes;
+    const std::error_code ec = files::readWholeFile(path_, bytes);
+    // No file yet is an empty registry. Any other failure is raised: taken for an empty
+    // registry, it would turn every read into its default and the next write would drop
+    // every other value.
+    if (ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory) return {};
+    if (ec) throw RegistryError("Cannot read the registry file \"" + path_ + "\": " + ec.message());
+    return parseRegFile(bytes, path_);
 }
 
 bool FileRegistryBackend::sectionExists(const std::string& section) {
@@ -87,11 +49,11 @@ std::optional<RegistryValue> FileRegistryBackend::queryValue(const std::string& 
 }
 
 void FileRegistryBackend::setValue(const std::string& section, const std::string& name, const RegistryValue& value) {
-    std::error_code ec;
+    std::error_code ec;  // a folder that cannot be made shows as the lock's failure
     const fs::path parent = fs::path(path_).parent_path();
     if (!parent.empty()) fs::create_directories(parent, ec);
-    FileLock lock(path_);
-    if (!lock.held()) throw RegistryError("Failed to create key " + section);
+    files::FileHandle lock;
+    if (lockFor(path_, lock)) throw RegistryError("Failed to create key " + section);
     RegFile file = load();
     RegFileKey& key = file.key(sectionPath(section));
     auto found = std::find_if(key.values.begin(), key.values.end(),
@@ -101,7 +63,8 @@ void FileRegistryBackend::setValue(const std::string& section, const std::string
     } else {
         key.values.push_back({name, value});
     }
-    if (!replaceFile(path_, writeRegFile(file))) throw RegistryError("Failed to set data for '" + name + "'");
+    // Readers never see a torn file: the new content takes the file's name in one step.
+    if (files::replaceFileContent(path_, writeRegFile(file), 0600)) throw RegistryError("Failed to set data for '" + name + "'");
 }
 
 std::string defaultRegistryPath() {

@@ -2,6 +2,7 @@
 // whatever stops an entry stops the update, reported as a failure, with no file changed and
 // the registry untouched; a run after an interrupted one first mends the package folder.
 #include "install/staged_install.h"
+#include "platform/scope_guard.h"
 #include "support/folder_snapshot.h"
 #include "support/update_fixture.h"
 
@@ -132,10 +133,7 @@ TEST(UpdateAllOrNothing, NotEnoughRoomFailsBeforeAnythingIsDecoded) {
     const std::string disk = u.inst.dir.folder() + "disk";
     fs::create_directories(disk);
     ASSERT_EQ(::mount("tmpfs", disk.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=256k"), 0);
-    struct Unmount {
-        std::string at;
-        ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
-    } unmount{disk};
+    ScopeGuard unmount([&disk] { ::umount2(disk.c_str(), MNT_DETACH); });
     const std::string install = disk + "/Веспер/";
     writeFile(install + "mirela.exe", "old shell program");
     writeFile(install + "base/MainBase.accdb", "database");

@@ -228,9 +228,10 @@ TEST(UpdateSequence, UnwritableRegistryLogsTheAccessError) {
     fs::create_directories(u.inst.registryPath + ".lock");  // no lock can be taken: every write fails
     ASSERT_TRUE(u.press());
     const auto log = u.log();
-    ASSERT_GE(log.size(), 4u);
-    EXPECT_EQ(std::vector<std::string>(log.end() - 4, log.end()),
-              (std::vector<std::string>{"", "Обновляем записи реестра...", "", "Ошибка доступа к реестру..."}));
+    ASSERT_GE(log.size(), 5u);
+    EXPECT_EQ(std::vector<std::string>(log.end() - 5, log.end()),
+              (std::vector<std::string>{"", "Обновляем записи реестра...", "", "Ошибка доступа к реестру...",
+                                        "Ошибка: Failed to create key mirela"}));
     EXPECT_EQ(u.form().lastUpdateOutcome, UpdateOutcome::RegistryError);
     EXPECT_FALSE(u.form().Button3.Enabled());
     EXPECT_EQ(u.f.registryValue("mirela", "ProgrammVersion"), "3.1");

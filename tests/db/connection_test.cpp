@@ -4,6 +4,7 @@
 #include "db/ado_query.h"
 #include "db/ado_table.h"
 #include "db/connection_string.h"
+#include "db/db_engine.h"
 
 #include <filesystem>
 
@@ -288,6 +289,74 @@ TEST(ConnectionOwnership, ObjectsOutlivingTheirConnectionRefuseWork) {
     } catch (const DbError& e) {
         EXPECT_EQ(e.code(), DbErrc::NotConnected);
     }
+}
+
+// --- Closing: the rows a session still holds are committed where a failure can be told ---
+
+// A session whose commit fails when told to; counts the commits it was asked for.
+struct CommitScript {
+    int flushes = 0;
+    bool fail = false;
+};
+
+class ScriptedSession : public DbSession {
+public:
+    explicit ScriptedSession(CommitScript& script) : script_(script) {}
+    RowSet query(const std::string&) override { return {}; }
+    int64_t execute(const std::string&) override { return 0; }
+    std::vector<std::string> tableNames() override { return {}; }
+    RowSet openTable(const std::string&) override { return {}; }
+    std::pair<int64_t, std::vector<Variant>> insertRow(const std::string&, const Assignments&) override { return {}; }
+    std::vector<Variant> updateRow(const std::string&, int64_t, const Assignments&) override { return {}; }
+    void flush() override {
+        ++script_.flushes;
+        if (script_.fail) throw DbError(DbErrc::ReadOnly, "Невозможно обновить. База данных или объект доступны только для чтения.");
+    }
+
+private:
+    CommitScript& script_;
+};
+
+class ScriptedEngine : public DbEngine {
+public:
+    CommitScript script;
+    std::unique_ptr<DbSession> open(const std::string&, const std::string&) override {
+        return std::make_unique<ScriptedSession>(script);
+    }
+};
+
+TEST(ConnectionClose, CommitsTheSessionAndRaisesAFailedCommitAfterClosing) {
+    for (const bool fail : {false, true}) {
+        SCOPED_TRACE(fail ? "failing commit" : "commit");
+        ScriptedEngine engine;
+        engine.script.fail = fail;
+        TADOConnection connection(engine);
+        connection.SetConnectionString(buildConnectionString("/base.accdb", kPassword));
+        connection.Open();
+        if (fail) {
+            EXPECT_THROW(connection.Close(), DbError);
+            ASSERT_EQ(connection.Errors().size(), 1u);
+            EXPECT_EQ(connection.Errors()[0].code, DbErrc::ReadOnly);
+        } else {
+            EXPECT_NO_THROW(connection.Close());
+            EXPECT_TRUE(connection.Errors().empty());
+        }
+        EXPECT_EQ(engine.script.flushes, 1);
+        EXPECT_FALSE(connection.Connected());
+        EXPECT_NO_THROW(connection.Close());  // nothing left to commit
+        EXPECT_EQ(engine.script.flushes, 1);
+    }
+}
+
+TEST(ConnectionClose, AConnectionEndingWithAFailedCommitDoesNotThrow) {
+    ScriptedEngine engine;
+    engine.script.fail = true;
+    {
+        TADOConnection connection(engine);
+        connection.SetConnectionString(buildConnectionString("/base.accdb", kPassword));
+        connection.Open();
+    }
+    EXPECT_EQ(engine.script.flushes, 1);  // tried once, then let go
 }
 
 // --- Connection strings ---

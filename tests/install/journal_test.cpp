@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace upd::install {
 namespace {
 
@@ -49,7 +51,10 @@ TEST(Journal, WrittenInOneStepAndReadBack) {
     const Journal journal{Journal::Phase::Prepared, {}, {{"a", true}}};
     writeJournal(path, journal);
     EXPECT_EQ(readJournal(path), journal);
-    EXPECT_FALSE(std::filesystem::exists(path + ".new"));
+    // Nothing beside it: the temporary file it was written to took its name.
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"journal"});
 
     testing::writeFile(path, "update_3_2 journal 1\nphase prepared\n");  // no end: not written by us
     EXPECT_THROW(readJournal(path), InstallError);

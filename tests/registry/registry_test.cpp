@@ -170,6 +170,15 @@ TEST(RegistryWrite, UnwritableLocationRaisesRegistryError) {
     EXPECT_THROW(registry.Write("mirela", "ProgrammVersion", "3.2"), RegistryError);
 }
 
+TEST(RegistryRead, AFileThatCannotBeReadIsAnErrorNotAnEmptyRegistry) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "registry.reg" / "inside");  // a folder where the file should be
+    InstallationRegistry registry(std::make_unique<FileRegistryBackend>((dir / "registry.reg").string()));
+    EXPECT_THROW(registry.Read("mirela", "ProgrammPath", "false"), RegistryError);
+    EXPECT_THROW(registry.Write("mirela", "ProgrammVersion", "3.2"), RegistryError);
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "registry.reg" / "inside"));
+}
+
 TEST(RegistryWrite, ParallelWritersLoseNothing) {
     TempDir dir;
     const auto path = (dir / "registry.reg").string();

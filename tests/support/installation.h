@@ -2,6 +2,7 @@
 // its executable and main database, and the updater's folder with res/res_qn.zip.
 #pragma once
 
+#include "app/update_archive.h"
 #include "support/temp_dir.h"
 #include "zip_writer.h"
 
@@ -10,7 +11,7 @@
 
 namespace upd::testing {
 
-inline constexpr const char* kUpdatePassword = "Xa9Pq2LmT7vRb4NcW8yKd3Hs6Gf1Zj0E";
+inline constexpr const char* kUpdatePassword = kUpdateArchivePassword;
 
 // The entries of a small update archive: folders, Cyrillic names, stored and deflated data.
 inline std::vector<tools::ZipEntryInput> sampleEntries() {

@@ -12,6 +12,7 @@
 #include "db/ado_table.h"
 #include "db/connection_string.h"
 #include "db/sqlite_engine.h"
+#include "platform/replace_file.h"
 
 #include <unistd.h>
 
@@ -67,7 +68,7 @@ int create(const std::string& file, const std::string& password, bool force) {
         std::remove(temp.c_str());
         throw;
     }
-    if (std::rename(temp.c_str(), file.c_str()) != 0) {
+    if (upd::files::moveReplacing(temp, file)) {
         std::remove(temp.c_str());
         std::cerr << "accdb: cannot write " << file << "\n";
         return 1;
