@@ -3,24 +3,14 @@
 #include "platform/files.h"
 #include "platform/replace_file.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdio>
-#include <cstdlib>
-#include <memory>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace upd::maintenance {
 
 namespace {
 
 std::optional<std::string> realPath(const std::string& path) {
-    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
-    if (!resolved) return std::nullopt;
-    return std::string(resolved.get());
+    std::string resolved;
+    if (files::resolvePath(path, resolved)) return std::nullopt;  // a folder not there leads nowhere
+    return resolved;
 }
 
 bool isAbsoluteLine(const std::string& line) {
@@ -47,13 +37,9 @@ bool moveWithoutReplace(const std::string& from, const std::string& to) {
     return !files::renameWithoutReplacing(from, to);
 }
 
-bool deleteFileOrLink(const std::string& path) {
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
-    return ::unlink(path.c_str()) == 0;
-}
+bool deleteFileOrLink(const std::string& path) { return !files::removeFileOrLink(path); }
 
-bool removeFolder(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
+bool removeFolder(const std::string& path) { return !files::removeEmptyFolder(path); }
 
 std::optional<std::string> removalTarget(const std::string& folder, const std::string& line) {
     std::string relative = line;

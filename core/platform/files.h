@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <system_error>
 
 namespace upd::files {
 
@@ -17,5 +18,13 @@ std::string executableFolder();
 
 // `folder` with a trailing separator added where it has none (empty stays empty).
 std::string withTrailingSeparator(std::string folder);
+
+// Removes a file or a link (a link to a folder included, never what it leads to); a real
+// folder is refused with is_a_directory.
+std::error_code removeFileOrLink(const std::string& path);
+// Removes a folder that is empty.
+std::error_code removeEmptyFolder(const std::string& path);
+// The absolute path of an existing file or folder, every link on the way resolved.
+std::error_code resolvePath(const std::string& path, std::string& resolved);
 
 } // namespace upd::files

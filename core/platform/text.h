@@ -1,6 +1,7 @@
 // Text helpers for the UTF-8 strings that the core passes around.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 

@@ -3,6 +3,8 @@
 // answers from a responder. One thread, poll with a short timeout, stopped by the destructor.
 #pragma once
 
+#include "platform/file_handle.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -44,27 +46,24 @@ public:
     using Responder = std::function<CannedResponse(const RecordedRequest&)>;
 
     explicit LoopbackHttpServer(Responder responder) : responder_(std::move(responder)) {
-        listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (listen_ < 0) throw std::runtime_error("socket");
+        listen_ = files::FileHandle(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        if (!listen_.isOpen()) throw std::runtime_error("socket");
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         addr.sin_port = 0;
         socklen_t len = sizeof addr;
-        if (::bind(listen_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(listen_, 16) != 0 ||
-            ::getsockname(listen_, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
-            ::close(listen_);
+        if (::bind(listen_.native(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+            ::listen(listen_.native(), 16) != 0 ||
+            ::getsockname(listen_.native(), reinterpret_cast<sockaddr*>(&addr), &len) != 0)
             throw std::runtime_error("bind/listen on 127.0.0.1");
-        }
         port_ = ntohs(addr.sin_port);
         thread_ = std::thread([this] { run(); });
     }
 
     ~LoopbackHttpServer() {
         stop_ = true;
-        thread_.join();
-        for (auto& c : clients_) ::close(c.fd);
-        ::close(listen_);
+        thread_.join();  // the sockets close with their handles after the thread is gone
     }
 
     LoopbackHttpServer(const LoopbackHttpServer&) = delete;
@@ -82,7 +81,7 @@ public:
 
 private:
     struct Client {
-        int fd;
+        files::FileHandle socket;
         int number;
         std::string buffer;
     };
@@ -90,36 +89,35 @@ private:
     void run() {
         // Bounded: the destructor's flag is seen within one poll timeout.
         while (!stop_) {
-            std::vector<pollfd> fds{{listen_, POLLIN, 0}};
-            for (auto& c : clients_) fds.push_back({c.fd, POLLIN, 0});
+            std::vector<pollfd> fds{{listen_.native(), POLLIN, 0}};
+            for (auto& c : clients_) fds.push_back({c.socket.native(), POLLIN, 0});
             if (::poll(fds.data(), fds.size(), 20) <= 0) continue;
             if (fds[0].revents & POLLIN) {
-                const int fd = ::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
-                if (fd >= 0) {
+                files::FileHandle socket(::accept4(listen_.native(), nullptr, nullptr, SOCK_CLOEXEC));
+                if (socket.isOpen()) {
                     const timeval limit{5, 0};  // a client that stops reading cannot hold the thread
-                    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-                    clients_.push_back({fd, ++accepted_, {}});
+                    ::setsockopt(socket.native(), SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+                    clients_.push_back({std::move(socket), ++accepted_, {}});
                 }
             }
             for (size_t i = 1; i < fds.size(); ++i) {
                 if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
                 Client& c = clients_[i - 1];
                 char buf[4096];
-                const ssize_t n = ::recv(c.fd, buf, sizeof buf, 0);
+                const ssize_t n = ::recv(c.socket.native(), buf, sizeof buf, 0);
                 if (n <= 0) {
-                    ::close(c.fd);
-                    c.fd = -1;
+                    c.socket.close();  // a socket's close has nothing left to deliver
                     continue;
                 }
                 c.buffer.append(buf, static_cast<size_t>(n));
                 serve(c);
             }
-            std::erase_if(clients_, [](const Client& c) { return c.fd < 0; });
+            std::erase_if(clients_, [](const Client& c) { return !c.socket.isOpen(); });
         }
     }
 
     void serve(Client& c) {
-        for (size_t end; c.fd >= 0 && (end = c.buffer.find("\r\n\r\n")) != std::string::npos;) {
+        for (size_t end; c.socket.isOpen() && (end = c.buffer.find("\r\n\r\n")) != std::string::npos;) {
             RecordedRequest r;
             r.connection = c.number;
             r.head = c.buffer.substr(0, end + 4);
@@ -134,10 +132,8 @@ private:
             }
             const CannedResponse response = responder_(r);
             const std::string bytes = encode(response, r.method == "HEAD");
-            if (!sendAll(c.fd, bytes) || response.close) {
-                ::close(c.fd);
-                c.fd = -1;
-            }
+            if (!sendAll(c.socket.native(), bytes) || response.close)
+                c.socket.close();  // as above: the answer was sent or cannot be
         }
     }
 
@@ -152,6 +148,7 @@ private:
         return out;
     }
 
+    // Not FileHandle::writeAll: a client that hung up must not raise SIGPIPE (MSG_NOSIGNAL).
     static bool sendAll(int fd, const std::string& bytes) {
         size_t sent = 0;
         while (sent < bytes.size()) {
@@ -163,7 +160,7 @@ private:
     }
 
     Responder responder_;
-    int listen_ = -1;
+    files::FileHandle listen_;
     uint16_t port_ = 0;
     std::thread thread_;
     std::atomic<bool> stop_{false};
