@@ -46,7 +46,8 @@ public:
 
 struct Scenario {
     std::string label;
-    std::vector<TestEntry> entries;
+    // Made when the case runs: listing or running other cases builds no megabytes of data.
+    std::function<std::vector<TestEntry>()> entries;
     std::string password = "pw";
     std::vector<std::string> passwordAnswers;  // given by OnPassword, in turn
     int cancelAtProgress = -1;                 // the n-th ppProcess file progress event cancels
@@ -131,7 +132,7 @@ class ArchiveAheadTest : public ArchiveTest, public ::testing::WithParamInterfac
 
 TEST_P(ArchiveAheadTest, SameEventsAndFilesAsDecodingOnTheCallersThread) {
     const Scenario& sc = GetParam();
-    const std::string archive = put({sc.entries});
+    const std::string archive = put({sc.entries()});
     const Outcome serial = extract(sc, archive, root / "serial", false);
     const Outcome ahead = extract(sc, archive, root / "ahead", true);
     EXPECT_EQ(ahead.events, serial.events);
@@ -174,38 +175,47 @@ std::vector<TestEntry> smallEntries() {
 
 std::vector<Scenario> scenarios() {
     std::vector<Scenario> list;
-    list.push_back({.label = "ManySmallEntries", .entries = smallEntries()});
-    list.push_back({.label = "ManySmallEntriesCancelled", .entries = smallEntries(), .cancelAtProgress = 90});
+    list.push_back({.label = "ManySmallEntries", .entries = smallEntries});
+    list.push_back({.label = "ManySmallEntriesCancelled", .entries = smallEntries, .cancelAtProgress = 90});
+    list.push_back({.label = "ManySmallEntriesPasswordChanges",
+                    .entries =
+                        [] {
+                            auto entries = smallEntries();
+                            for (size_t i = 60; i < entries.size(); ++i)
+                                if (!entries[i].password.empty()) entries[i].password = "other";
+                            return entries;
+                        },
+                    .passwordAnswers = {"other"}});
+    const auto large = [] { return largeEntries("pw"); };
+    list.push_back({.label = "StoredAndDeflatedBetweenSmallEntries", .entries = large});
+    // The second half is encrypted with another password: asked once, mid-archive.
+    list.push_back({.label = "PasswordChangesMidArchive",
+                    .entries =
+                        [] {
+                            auto entries = largeEntries("pw");
+                            for (size_t i = 3; i < 5; ++i) entries[i].password = "other";
+                            return entries;
+                        },
+                    .passwordAnswers = {"other"}});
+    list.push_back({.label = "PasswordRefusedSkipsTheEntries", .entries = large, .password = "wrong"});
     {
-        auto entries = smallEntries();
-        for (size_t i = 60; i < entries.size(); ++i)
-            if (!entries[i].password.empty()) entries[i].password = "other";
-        list.push_back({.label = "ManySmallEntriesPasswordChanges", .entries = entries, .passwordAnswers = {"other"}});
-    }
-    list.push_back({.label = "StoredAndDeflatedBetweenSmallEntries", .entries = largeEntries("pw")});
-    {
-        // The second half is encrypted with another password: asked once, mid-archive.
-        auto entries = largeEntries("pw");
-        for (size_t i = 3; i < 5; ++i) entries[i].password = "other";
-        list.push_back({.label = "PasswordChangesMidArchive", .entries = entries, .passwordAnswers = {"other"}});
-    }
-    list.push_back({.label = "PasswordRefusedSkipsTheEntries", .entries = largeEntries("pw"), .password = "wrong"});
-    {
-        auto entries = largeEntries("pw");
-        entries[1].centralCrc = 0x12345678;
-        entries[3].centralUncompSize = 4 << 20;  // data longer than declared
-        list.push_back({.label = "FailedEntriesAreIgnored", .entries = entries});
+        const auto failing = [] {
+            auto entries = largeEntries("pw");
+            entries[1].centralCrc = 0x12345678;
+            entries[3].centralUncompSize = 4 << 20;  // data longer than declared
+            return entries;
+        };
+        list.push_back({.label = "FailedEntriesAreIgnored", .entries = failing});
         list.push_back({.label = "FailedEntryRetriedThenAborted",
-                        .entries = entries,
+                        .entries = failing,
                         .failureAnswers = {TFailureAction::fxaRetry, TFailureAction::fxaIgnore,
                                            TFailureAction::fxaAbort}});
-        list.push_back({.label = "CorruptedEntriesKept", .entries = entries, .extractCorrupted = true});
+        list.push_back({.label = "CorruptedEntriesKept", .entries = failing, .extractCorrupted = true});
     }
     for (int at : {2, 20, 52, 56, 60, 75})
-        list.push_back({.label = "CancelAtProgressEvent" + std::to_string(at), .entries = largeEntries("pw"),
+        list.push_back({.label = "CancelAtProgressEvent" + std::to_string(at), .entries = large,
                         .cancelAtProgress = at});
-    list.push_back(
-        {.label = "RefusedLargeEntryIsPassedOver", .entries = largeEntries("pw"), .refuse = "big/stored.bin"});
+    list.push_back({.label = "RefusedLargeEntryIsPassedOver", .entries = large, .refuse = "big/stored.bin"});
     return list;
 }
 

@@ -5,6 +5,7 @@
 #include "ui/dialogs.h"
 #include "db/access_sql_translation.h"
 #include "db/sqlite_engine.h"
+#include "support/quick_key_derivation.h"
 
 #include <gtest/gtest.h>
 

@@ -11,6 +11,7 @@
 #include "db/database_components.h"
 #include "db/sqlite_engine.h"
 #include "migration/migration_steps.h"
+#include "support/quick_key_derivation.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 
