@@ -5,7 +5,7 @@
 namespace upd {
 
 RegistryValue textValue(const std::string& utf8) {
-    RegistryValue v{REG_SZ, {}};
+    RegistryValue v{RegType::Sz, {}};
     for (char16_t c : text::toU16(utf8)) {
         v.data.push_back(static_cast<uint8_t>(c & 0xFF));
         v.data.push_back(static_cast<uint8_t>(c >> 8));
@@ -39,7 +39,7 @@ std::string InstallationRegistry::Read(const std::string& section, const std::st
 std::string InstallationRegistry::readValue(const std::string& section, const std::string& name) {
     const auto value = backend_->queryValue(section, name);
     if (!value || value->data.empty()) return {};
-    if (value->type != REG_SZ && value->type != REG_EXPAND_SZ)
+    if (value->type != RegType::Sz && value->type != RegType::ExpandSz)
         throw RegistryError("Invalid data type for '" + name + "'");
     return valueText(value->data);
 }

@@ -82,9 +82,9 @@ struct Parser {
                 digits.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos)
                 fail("bad dword value");
             const uint32_t v = static_cast<uint32_t>(std::stoul(std::string(digits), nullptr, 16));
-            return {REG_DWORD, {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}};
+            return {RegType::Dword, {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}};
         }
-        if (s.starts_with("hex:")) return {REG_BINARY, hexBytes(s.substr(4))};
+        if (s.starts_with("hex:")) return {RegType::Binary, hexBytes(s.substr(4))};
         if (s.starts_with("hex(")) {
             const size_t close = s.find("):");
             const auto type = s.substr(4, close == std::string_view::npos ? 0 : close - 4);
@@ -126,7 +126,7 @@ std::string hexList(const std::vector<uint8_t>& data) {
 
 // Text data that the quoted form gives back byte for byte.
 bool isPlainText(const RegistryValue& v) {
-    if (v.type != REG_SZ || v.data.size() < 2 || v.data.size() % 2) return false;
+    if (v.type != RegType::Sz || v.data.size() < 2 || v.data.size() % 2) return false;
     if (v.data[v.data.size() - 1] != 0 || v.data[v.data.size() - 2] != 0) return false;
     const std::string t = valueText(v.data);
     if (t.find_first_of("\r\n") != std::string::npos) return false;
@@ -135,13 +135,13 @@ bool isPlainText(const RegistryValue& v) {
 
 std::string dataText(const RegistryValue& v) {
     if (isPlainText(v)) return "\"" + escape(valueText(v.data)) + "\"";
-    if (v.type == REG_DWORD && v.data.size() == 4) {
+    if (v.type == RegType::Dword && v.data.size() == 4) {
         char buf[16];
         const uint32_t d = v.data[0] | (v.data[1] << 8) | (v.data[2] << 16) | (uint32_t(v.data[3]) << 24);
         std::snprintf(buf, sizeof buf, "dword:%08x", d);
         return buf;
     }
-    if (v.type == REG_BINARY) return "hex:" + hexList(v.data);
+    if (v.type == RegType::Binary) return "hex:" + hexList(v.data);
     char buf[24];
     std::snprintf(buf, sizeof buf, "hex(%x):", v.type);
     return buf + hexList(v.data);

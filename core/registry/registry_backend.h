@@ -11,20 +11,24 @@
 
 namespace upd {
 
-enum RegistryType : uint32_t {
-    REG_NONE = 0,
-    REG_SZ = 1,
-    REG_EXPAND_SZ = 2,
-    REG_BINARY = 3,
-    REG_DWORD = 4,
-    REG_DWORD_BIG_ENDIAN = 5,
-    REG_LINK = 6,
-    REG_MULTI_SZ = 7,
-    REG_QWORD = 11,
+// Value types with the platform's numbers. Not named REG_* because <windows.h> defines
+// those as macros.
+namespace RegType {
+enum : uint32_t {
+    None = 0,
+    Sz = 1,
+    ExpandSz = 2,
+    Binary = 3,
+    Dword = 4,
+    DwordBigEndian = 5,
+    Link = 6,
+    MultiSz = 7,
+    Qword = 11,
 };
+} // namespace RegType
 
 struct RegistryValue {
-    uint32_t type = REG_NONE;
+    uint32_t type = RegType::None;
     std::vector<uint8_t> data;
     bool operator==(const RegistryValue&) const = default;
 };

@@ -46,7 +46,7 @@ TEST(UpdateSequence, SuccessfulUpdateUnpacksLogsAndRecordsTheRelease) {
         auto v = std::find_if(key->values.begin(), key->values.end(),
                               [](const RegFileValue& x) { return x.name == "ProgrammVersion"; });
         ASSERT_NE(v, key->values.end()) << section;
-        EXPECT_EQ(v->value.type, REG_SZ);
+        EXPECT_EQ(v->value.type, RegType::Sz);
         EXPECT_EQ(v->value.data, (std::vector<uint8_t>{'3', 0, '.', 0, '2', 0, 0, 0})) << section;
     }
     EXPECT_EQ(u.f.registryValue("mirela", "ProgrammPath"), u.inst.installFolder);

@@ -113,7 +113,7 @@ TEST(RegistryWrite, StoresTextAsUtf16WithNulAndCreatesSection) {
     auto* key = file.findKey("HKEY_CURRENT_USER\\Software\\Lornet");
     ASSERT_NE(key, nullptr);
     ASSERT_EQ(key->values.size(), 1u);
-    EXPECT_EQ(key->values[0].value.type, REG_SZ);
+    EXPECT_EQ(key->values[0].value.type, RegType::Sz);
     EXPECT_EQ(key->values[0].value.data, (std::vector<uint8_t>{'3', 0, '.', 0, '2', 0, 0, 0}));
     // regedit's own form: UTF-16LE with a byte-order mark, its header first
     const std::string bytes = readFile(path);

@@ -3,17 +3,28 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
-
-#include <stdlib.h>
 
 namespace upd::testing {
 
 class TempDir {
 public:
+    // create_directory reports whether it made the folder, so a name another process took
+    // is never shared: the next random name is tried.
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "upd-test-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
+        std::random_device seed;
+        std::mt19937_64 random(seed());
+        const auto base = std::filesystem::temp_directory_path();
+        for (;;) {
+            auto candidate = base / ("upd-test-" + std::to_string(random() % 1000000000000ull));
+            if (std::filesystem::create_directory(candidate)) {
+                std::filesystem::permissions(candidate, std::filesystem::perms::owner_all,
+                                             std::filesystem::perm_options::replace);
+                path_ = std::move(candidate);
+                return;
+            }
+        }
     }
     ~TempDir() {
         std::error_code ec;
