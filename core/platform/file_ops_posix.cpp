@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 
 #include <sys/stat.h>
@@ -14,6 +15,25 @@ namespace {
 std::error_code lastError() { return {errno, std::generic_category()}; }
 
 } // namespace
+
+namespace fs = std::filesystem;
+
+bool fileExists(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && fs::is_regular_file(fs::path(path), ec);
+}
+
+bool directoryExists(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && fs::is_directory(fs::path(path), ec);
+}
+
+std::string executableFolder() {
+    std::error_code ec;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (ec) return withTrailingSeparator(fs::current_path(ec).string());
+    return withTrailingSeparator(exe.parent_path().string());
+}
 
 std::error_code removeFileOrLink(const std::string& path) {
     struct stat st {};
@@ -32,5 +52,12 @@ std::error_code resolvePath(const std::string& path, std::string& resolved) {
     resolved = result.get();
     return {};
 }
+
+std::string currentFolder() {
+    char cwd[4096];
+    return ::getcwd(cwd, sizeof cwd) ? std::string(cwd) : std::string();
+}
+
+unsigned processId() { return static_cast<unsigned>(::getpid()); }
 
 } // namespace upd::files
