@@ -156,9 +156,9 @@ public:
     size_t budget = 0;
 
 protected:
-    size_t writeOutput(int fd, const uint8_t* data, size_t n, uint64_t offset) override {
+    size_t writeOutput(files::FileHandle& file, const uint8_t* data, size_t n, uint64_t offset) override {
         const size_t take = std::min(n, budget);
-        const size_t written = TZipArchiver::writeOutput(fd, data, take, offset);
+        const size_t written = TZipArchiver::writeOutput(file, data, take, offset);
         budget -= written;
         return written;
     }
