@@ -46,6 +46,12 @@ std::error_code removeEmptyFolder(const std::string& path) {
     return ::rmdir(path.c_str()) == 0 ? std::error_code{} : lastError();
 }
 
+std::error_code removeTree(const std::string& path) {
+    std::error_code ec;
+    fs::remove_all(fs::path(path), ec);
+    return ec;
+}
+
 std::error_code resolvePath(const std::string& path, std::string& resolved) {
     const std::unique_ptr<char, decltype(&std::free)> result(::realpath(path.c_str(), nullptr), &std::free);
     if (!result) return lastError();
