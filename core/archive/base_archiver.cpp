@@ -10,7 +10,8 @@ namespace upd {
 namespace {
 
 std::string fileNamePart(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
+    // Windows takes both separators in a path.
+    const size_t slash = path.find_last_of(files::kSeparator == '/' ? "/" : "/\\");
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 

@@ -18,9 +18,14 @@ int64_t unixSeconds(const FILETIME& ft) {
     return (ticks - kEpochOffset) / 10000000;
 }
 
-// A name that stays inside the folder: no separator, nothing that climbs out.
+// A name that stays inside the folder as it is: no separator, nothing that climbs out, no
+// ':' (a stream of another file), no character Win32 refuses, and no trailing dot or blank
+// (Win32 drops them, so "..." would be the folder itself).
 bool plainName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\") == std::string::npos;
+    if (name.empty() || name.back() == '.' || name.back() == ' ') return false;
+    for (unsigned char c : name)
+        if (c < 0x20) return false;
+    return name.find_first_of("/\\:*?\"<>|") == std::string::npos;
 }
 
 // The attributes of what stands at `path`, the link itself for a link; INVALID_FILE_ATTRIBUTES when nothing.

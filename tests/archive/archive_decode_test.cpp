@@ -312,7 +312,7 @@ TEST_F(ArchiveDecodeTest, SearchRecordFields) {
     TArchiveItem f;
     ASSERT_TRUE(arc.FindFirst("*", f));
     EXPECT_EQ(f.FileName, "Readme.txt");
-    EXPECT_EQ(f.StoredPath, "Doc/sub/");
+    EXPECT_EQ(f.StoredPath, platformName("Doc/sub/"));
     EXPECT_EQ(f.UncompressedSize, 10000);
     EXPECT_GT(f.CompressionRate, 0);
     EXPECT_LT(f.CompressionRate, 100);

@@ -60,6 +60,7 @@ struct NameCase {
     std::string nucx;     // the Unicode name block, when the attack hides there
     bool utf8 = false;
     std::string landsAt;  // relative path under the base folder; empty: refused with 19
+    bool windowsRefuses = false;  // a name Windows would change (a trailing dot, a stream)
 };
 
 TEST_F(HostileNamesTest, EveryNameStaysInsideOrIsRefused) {
@@ -84,9 +85,9 @@ TEST_F(HostileNamesTest, EveryNameStaysInsideOrIsRefused) {
         {"empty segments", "a//b///c.txt", "", false, "a/b/c.txt"},
         {"dot segments", "./a/./b/./c.txt", "", false, "a/b/c.txt"},
         {"backslash separators", "a\\b\\c.txt", "", false, "a/b/c.txt"},
-        {"three dots is a name", ".../c.txt", "", false, ".../c.txt"},
+        {"three dots is a name", ".../c.txt", "", false, ".../c.txt", true},
         {"dots inside a name", "a/..b/c..txt", "", false, "a/..b/c..txt"},
-        {"drive letter not at the start", "a/c:x.txt", "", false, "a/c:x.txt"},
+        {"drive letter not at the start", "a/c:x.txt", "", false, "a/c:x.txt", true},
         {"Cyrillic through the Unicode block", "x.txt", "Папка/Файл.txt", false, "Папка/Файл.txt"},
     };
     for (const auto& c : cases) {
@@ -97,6 +98,11 @@ TEST_F(HostileNamesTest, EveryNameStaysInsideOrIsRefused) {
                                        {.name = "ok.txt", .data = "fine"}}});
         expectOutsideUntouched();
         EXPECT_FALSE(fs::exists("/tmp/upd_hostile_abs.txt"));
+#ifdef _WIN32
+        if (c.windowsRefuses) {
+            EXPECT_FALSE(natives.empty());
+        } else
+#endif
         if (c.landsAt.empty()) {
             EXPECT_EQ(natives, std::vector<int>{19});
             EXPECT_EQ(listOut(), std::vector<std::string>{"ok.txt"});
@@ -120,6 +126,8 @@ struct LinkCase {
     int native;             // 0: extracted, replacing the link
 };
 
+// Links cannot be made under Wine; on Windows the folder handle refuses reparse points.
+#ifndef _WIN32
 TEST_F(HostileNamesTest, LinksInsideTheBaseAreNeverFollowed) {
     const std::vector<LinkCase> cases = {
         {"dangling link to a new file outside", "new.txt", "outside/created.txt", false, "new.txt", 0},
@@ -158,6 +166,8 @@ TEST_F(HostileNamesTest, LinksInsideTheBaseAreNeverFollowed) {
 
 // Entries that collide with each other or with what is there: a failure never loses the
 // folder or the file already present.
+#endif
+
 TEST_F(HostileNamesTest, CollidingEntriesLoseNothing) {
     writeFile((out / "keep.txt").string(), "old");
     fs::create_directories(out / "folder");
