@@ -70,7 +70,8 @@ std::error_code FileHandle::close() noexcept {
 }
 
 std::error_code FileHandle::openForReading(const std::string& path) noexcept {
-    *this = FileHandle(open(path, GENERIC_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
+    // A folder opens too, as on POSIX, and tells what it is through status().
+    *this = FileHandle(open(path, GENERIC_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS));
     return isOpen() ? std::error_code{} : lastError();
 }
 
@@ -200,6 +201,7 @@ std::error_code FileHandle::isRegularFile(bool& regular) const noexcept {
 
 std::error_code FileHandle::status(Status& status) const noexcept {
     const HANDLE h = handleOf(native_);
+    SetLastError(NO_ERROR);  // FILE_TYPE_UNKNOWN is an error only when the call sets one
     const DWORD type = GetFileType(h);
     if (type != FILE_TYPE_DISK) {
         if (type == FILE_TYPE_UNKNOWN && GetLastError() != NO_ERROR) return lastError();

@@ -164,6 +164,12 @@ TEST(FileHandle, ReadsAndWritesAtAPositionWithoutTouchingTheRest) {
     EXPECT_TRUE(status.regular);
     EXPECT_FALSE(status.folder);
     EXPECT_EQ(status.size, 15u);
+
+    FileHandle folder;
+    ASSERT_FALSE(folder.openForReading(dir.path().string()));
+    EXPECT_FALSE(folder.status(status));
+    EXPECT_TRUE(status.folder);
+    EXPECT_FALSE(status.regular);
 }
 
 TEST(FileHandle, SetsTheModificationTimeAndSharesTheFileWithADuplicate) {
