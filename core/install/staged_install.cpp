@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <set>
 #include <system_error>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -43,6 +44,19 @@ void move(const fs::path& from, const fs::path& to, const char* what, const fs::
     if (auto ec = files::renameReplacing(textOf(from), textOf(to))) fail(what, shown, ec);
 }
 
+// Removes what a write of the journal cut short left beside it: the temporary files the
+// platform writes it through (named after it) and the name older versions used. True when
+// there was any.
+bool removeJournalLeftovers(const std::string& packageFolder) {
+    const std::string prefix = std::string(kJournalFile) + ".new";
+    std::vector<fs::path> found;
+    std::error_code ec;
+    for (fs::directory_iterator it(pathOf(packageFolder), ec), end; !ec && it != end; it.increment(ec))
+        if (textOf(it->path().filename()).rfind(prefix, 0) == 0) found.push_back(it->path());
+    for (const fs::path& leftover : found) removeTree(leftover);
+    return !found.empty();
+}
+
 } // namespace
 
 StagedInstall::StagedInstall(std::string packageFolder)
@@ -60,12 +74,12 @@ Recovery StagedInstall::recover() {
     if (!journal) {
         // No commit was under way: staged files are worth nothing without one. A backup folder
         // cannot exist without a journal; were it there, it is left for a person to look at.
-        const bool any = present(pathOf(staging_)) || present(pathOf(journal_ + ".new"));
+        const bool any = present(pathOf(staging_));
         removeTree(pathOf(staging_));
-        removeTree(pathOf(journal_ + ".new"));
+        const bool journalLeftovers = removeJournalLeftovers(package_);
         std::error_code ec;
         fs::remove(pathOf(backup_), ec);  // only when empty; anything else stays
-        return any ? Recovery::LeftoversRemoved : Recovery::Nothing;
+        return any || journalLeftovers ? Recovery::LeftoversRemoved : Recovery::Nothing;
     }
     if (journal->phase == Journal::Phase::Committed) {
         cleanUp();
@@ -226,6 +240,7 @@ void StagedInstall::rollBack(const Journal& journal) {
 void StagedInstall::cleanUp() {
     removeTree(pathOf(backup_));
     removeTree(pathOf(staging_));
+    removeJournalLeftovers(package_);  // a rewrite of the journal cut short
     step("journal removed");
     std::error_code ec;
     fs::remove(pathOf(journal_), ec);

@@ -216,6 +216,25 @@ TEST(StagedInstall, AfterAKillAtAnyPointEveryFileIsOldOrNewAndTheNextRunFinishes
 }
 #endif
 
+// A kill while the journal is written leaves its temporary file beside it: the next run
+// removes it, whether or not a journal stands.
+TEST(StagedInstall, AJournalWriteCutShortLeavesNothingAfterTheNextRun) {
+    for (bool committed : {false, true}) {
+        SCOPED_TRACE(committed ? "committed journal beside it" : "no journal");
+        Release r;
+        const FolderSnapshot old = snapshotOf(r.package);
+        if (committed) {
+            Release::put(r.package / kJournalFile, "update_3_2 journal 1\nphase committed\nend\n");
+        }
+        Release::put(r.package / (std::string(kJournalFile) + ".new-4242-0"), "update_3_2 jour");
+        Release::put(r.package / (std::string(kJournalFile) + ".new"), "");
+        StagedInstall install(r.packageFolder);
+        EXPECT_EQ(install.recover(), committed ? Recovery::Completed : Recovery::LeftoversRemoved);
+        EXPECT_EQ(snapshotOf(r.package), old);
+        EXPECT_EQ(install.recover(), Recovery::Nothing);
+    }
+}
+
 TEST(StagedInstall, ADamagedJournalStopsTheRecoveryAndChangesNothing) {
     Release r;
     StagedInstall install(r.packageFolder);
