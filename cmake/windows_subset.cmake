@@ -5,7 +5,6 @@ set(UPDATE_CORE_LIBRARIES core_platform core_ui core_registry
   core_archive core_install)
 
 set(_unported
-  "core/registry/file_registry_backend.cpp=flock, mkstemp, fsync, and Windows keeps the real registry instead"
   "tests/archive/hostile_disk_freed_test.cpp=fills small loop-mounted Linux file systems"
   "tests/archive/hostile_disk_full_test.cpp=fills small loop-mounted Linux file systems"
   "tests/archive/peer_archives_test.cpp=compares with unzip, 7zz and bsdtar, Linux programs"

@@ -2,6 +2,7 @@
 
 #include "platform/file_handle.h"
 #include "platform/files.h"
+#include "platform/fs_path.h"
 #include "platform/replace_file.h"
 #include "platform/text.h"
 
@@ -90,7 +91,7 @@ void FileRegistryBackend::setValue(const std::string& section, const std::string
     std::string target = path_;
     if (std::string resolved; !files::resolvePath(path_, resolved)) target = resolved;
     std::error_code ec;  // a folder that cannot be made shows as the lock's failure
-    const fs::path parent = fs::path(target).parent_path();
+    const fs::path parent = files::pathOf(target).parent_path();
     if (!parent.empty()) fs::create_directories(parent, ec);
     files::FileHandle lock;
     lockFor(target, section, lockWait_, lock);
