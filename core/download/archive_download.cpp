@@ -100,7 +100,9 @@ void ArchiveDownload::Button2Click() {
         const std::string base = files::withTrailingSeparator(workFolder);
         const std::string folder = base + kArchiveFolder;
         std::error_code ignored;  // a folder that cannot be made shows as the write's failure
-        if (!files::directoryExists(folder)) std::filesystem::create_directory(folder, ignored);
+        // From char8_t: Windows takes the name as UTF-16, not through the ANSI code page.
+        if (!files::directoryExists(folder))
+            std::filesystem::create_directory(std::u8string(folder.begin(), folder.end()), ignored);
         // Written beside and renamed over the old archive: a failed write leaves no torn file.
         completed_ = !files::replaceFileContent(base + kArchiveFile, buffer);
     } catch (...) {
