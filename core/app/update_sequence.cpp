@@ -15,7 +15,7 @@
 
 #include <cmath>
 #include <exception>
-#include <unistd.h>
+#include <filesystem>
 
 namespace upd {
 
@@ -255,9 +255,11 @@ void TfmMain::UpdateReestr() {
     auto registry = env.openRegistry();
     const std::string installFolder = registry->Read("mirela", "ProgrammPath", "");
     // Leaves the process in the package folder, as the other programs of the package expect;
-    // failures do not matter.
-    if (!installFolder.empty() && ::chdir(installFolder.c_str()) == 0) {
-        [[maybe_unused]] const int ignored = ::chdir("..");
+    // failures do not matter. The folder from char8_t: Windows takes it as UTF-16.
+    std::error_code ec;
+    if (!installFolder.empty()) {
+        std::filesystem::current_path(std::u8string(installFolder.begin(), installFolder.end()), ec);
+        if (!ec) std::filesystem::current_path("..", ec);
     }
     registry->Write("mirela", "ProgrammVersion", DM.Programm_version());
     registry->Write("Lornet", "ProgrammVersion", DM.Programm_version());
