@@ -5,10 +5,11 @@
 #include "registry/registry_backend.h"
 #include "console_dialogs.h"
 #include "platform/scope_guard.h"
+#include "terminal.h"
 
 #include <fstream>
+#include <filesystem>
 #include <iostream>
-#include <unistd.h>
 
 namespace upd::console {
 
@@ -65,7 +66,9 @@ int run(const Options& options, const char* argv0, std::ostream& out, std::ostre
 
     std::ofstream logFile;
     if (!options.logFile.empty()) {
-        logFile.open(options.logFile, std::ios::binary | std::ios::trunc);
+        // From char8_t: Windows takes the name as UTF-16, not through the ANSI code page.
+        logFile.open(std::filesystem::path(std::u8string(options.logFile.begin(), options.logFile.end())),
+                     std::ios::binary | std::ios::trunc);
         if (!logFile) {
             err << "update_3_2: cannot write the log file " << options.logFile << "\n";
             return kExitUsage;
@@ -85,7 +88,7 @@ int run(const Options& options, const char* argv0, std::ostream& out, std::ostre
     };
     form.ListBox1.addObserver([&](size_t index, bool) { writeUpTo(index); });
     ScopeGuard flushAtEnd([&] { writeUpTo(form.ListBox1.size()); });
-    const bool terminal = &err == &std::cerr && ::isatty(STDERR_FILENO);
+    const bool terminal = &err == &std::cerr && errorStreamIsTerminal();
     int shownPercent = -1;
     form.ProgressBar1.addObserver([&] {
         if (!terminal || form.ProgressBar1.max() <= 0) return;
