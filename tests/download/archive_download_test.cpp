@@ -148,7 +148,12 @@ TEST_F(DownloadTest, DownloadsWithExactHeadsThenFillsTheBarFromTheQueuedMessages
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[0].head, expectedHead("HEAD", server->hostPort()));
     EXPECT_EQ(requests[1].head, expectedHead("GET", server->hostPort()));
+#ifndef _WIN32
     EXPECT_NE(requests[0].connection, requests[1].connection);  // the HEAD's own client
+#else
+    // WinINet keeps one pool of open connections for the whole process: the GET may go out
+    // on the connection that the released HEAD client left open.
+#endif
     EXPECT_EQ(readFile(target()), script.body);
     EXPECT_EQ(filesInRes(), 1u);  // no temporary file left behind
     EXPECT_TRUE(dialogs.shown.empty());
