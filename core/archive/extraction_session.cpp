@@ -14,6 +14,7 @@
 #include "archive/entry_ahead.h"
 #include "archive/entry_decoder.h"
 #include "archive/file_mode.h"
+#include "archive/portable_name.h"
 #include "archive/unique_fd.h"
 #include "archive/user_requests.h"
 #include "platform/files.h"
@@ -210,6 +211,13 @@ void ExtractionSession::extractEntry(size_t index, const std::string& workName, 
     if (!path)
         throw EArchiveError::withText(native_error::kCannotCreateFile,
                                       "Cannot create file \"" + fileName + "\": the name leads outside the base folder",
+                                      a.Name());
+    std::string_view why = unportableNamePart(path->leaf);
+    for (size_t i = 0; why.empty() && i < path->folders.size(); ++i) why = unportableNamePart(path->folders[i]);
+    if (!why.empty())
+        throw EArchiveError::withText(native_error::kCannotCreateFile,
+                                      "Cannot create file \"" + fileName + "\": Windows cannot hold the name: " +
+                                          std::string(why),
                                       a.Name());
     if (!options.CreateDirs) path->folders.clear();
     std::string folderPath = base;

@@ -43,10 +43,13 @@ public:
     // A file that must not exist yet (a link there counts as existing), for writing.
     // `permissions` are the usual Unix bits, narrowed by the process's file-creation mask.
     std::error_code createNew(const std::string& path, unsigned permissions = 0666) noexcept;
-    // A file for an advisory lock, created where missing; the lock ends with the handle.
+    // A file for an advisory lock, created where missing; the lock ends with the handle. A
+    // link at `path` is refused, so that a planted link cannot make us create a file elsewhere.
     std::error_code openForLocking(const std::string& path, unsigned permissions = 0600) noexcept;
     // Waits until this process holds the exclusive lock of the whole file.
     std::error_code lockExclusive() noexcept;
+    // Takes the exclusive lock if nobody holds it; `locked` tells whether it was taken.
+    std::error_code tryLockExclusive(bool& locked) noexcept;
 
     // Reads up to `size` bytes; `got` is 0 at the end of the file.
     std::error_code readSome(void* buffer, size_t size, size_t& got) noexcept;
@@ -58,6 +61,9 @@ public:
     std::error_code setPermissions(unsigned permissions) noexcept;
     // The permission bits of the open file.
     std::error_code permissions(unsigned& bits) const noexcept;
+    // Gives this file the owner and group of `other`, where the system has owners and they
+    // differ: a rewritten file stays the property of whoever owned the old one.
+    std::error_code takeOwnerOf(const FileHandle& other) noexcept;
     // True when the open file is a regular file (not a folder, device or pipe).
     std::error_code isRegularFile(bool& regular) const noexcept;
 

@@ -55,7 +55,7 @@ std::error_code FileHandle::createNew(const std::string& path, unsigned permissi
 }
 
 std::error_code FileHandle::openForLocking(const std::string& path, unsigned permissions) noexcept {
-    *this = FileHandle(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, static_cast<mode_t>(permissions)));
+    *this = FileHandle(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, static_cast<mode_t>(permissions)));
     return isOpen() ? std::error_code{} : lastError();
 }
 
@@ -63,6 +63,23 @@ std::error_code FileHandle::lockExclusive() noexcept {
     while (::flock(native_, LOCK_EX) != 0)
         if (errno != EINTR) return lastError();
     return {};
+}
+
+std::error_code FileHandle::tryLockExclusive(bool& locked) noexcept {
+    locked = false;
+    while (::flock(native_, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EWOULDBLOCK) return {};
+        if (errno != EINTR) return lastError();
+    }
+    locked = true;
+    return {};
+}
+
+std::error_code FileHandle::takeOwnerOf(const FileHandle& other) noexcept {
+    struct stat mine {}, theirs {};
+    if (::fstat(native_, &mine) != 0 || ::fstat(other.native_, &theirs) != 0) return lastError();
+    if (mine.st_uid == theirs.st_uid && mine.st_gid == theirs.st_gid) return {};
+    return ::fchown(native_, theirs.st_uid, theirs.st_gid) == 0 ? std::error_code{} : lastError();
 }
 
 std::error_code FileHandle::readSome(void* buffer, size_t size, size_t& got) noexcept {

@@ -1,12 +1,14 @@
 #include "registry/file_registry_backend.h"
 
 #include "platform/file_handle.h"
+#include "platform/files.h"
 #include "platform/replace_file.h"
 #include "platform/text.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -16,23 +18,60 @@ namespace {
 
 std::string sectionPath(const std::string& section) { return std::string(kSoftwareKey) + "\\" + section; }
 
-// An exclusive lock on a companion file, held for one read-change-write.
-std::error_code lockFor(const std::string& path, files::FileHandle& lock) {
-    if (auto ec = lock.openForLocking(path + ".lock")) return ec;
-    return lock.lockExclusive();
+bool missing(const std::error_code& ec) {
+    return ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory;
+}
+
+std::error_code readAll(files::FileHandle& file, std::string& bytes) {
+    bytes.clear();
+    char buffer[65536];
+    for (;;) {
+        size_t got = 0;
+        if (auto ec = file.readSome(buffer, sizeof buffer, got)) return ec;
+        if (got == 0) return {};
+        bytes.append(buffer, got);
+    }
+}
+
+// An exclusive lock on a companion file, held for one read-change-write. Another program
+// holding it longer than `wait` gets an error, not an endless wait.
+void lockFor(const std::string& path, const std::string& section, std::chrono::milliseconds wait,
+             files::FileHandle& lock) {
+    if (lock.openForLocking(path + ".lock")) throw RegistryError("Failed to create key " + section);
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    for (;;) {
+        bool locked = false;
+        if (lock.tryLockExclusive(locked)) throw RegistryError("Failed to create key " + section);
+        if (locked) return;
+        if (std::chrono::steady_clock::now() >= deadline)
+            throw RegistryError("The registry file \"" + path + "\" is locked by another program; gave up after " +
+                                std::to_string(wait.count() / 1000) + " s");
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
 }
 
 } // namespace
 
-RegFile FileRegistryBackend::load() {
+RegFile& FileRegistryBackend::parsed(std::string bytes, const std::string& source) {
+    // The same bytes parse to the same keys: a registry object asked many times reads the
+    // file each time (another program may have changed it) but parses it only when it did.
+    if (!parsed_ || bytes != parsedBytes_) {
+        parsed_.reset();
+        parsed_ = parseRegFile(bytes, source);
+        parsedBytes_ = std::move(bytes);
+    }
+    return *parsed_;
+}
+
+RegFile& FileRegistryBackend::load() {
     std::string bytes;
     const std::error_code ec = files::readWholeFile(path_, bytes);
     // No file yet is an empty registry. Any other failure is raised: taken for an empty
     // registry, it would turn every read into its default and the next write would drop
     // every other value.
-    if (ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory) return {};
-    if (ec) throw RegistryError("Cannot read the registry file \"" + path_ + "\": " + ec.message());
-    return parseRegFile(bytes, path_);
+    if (missing(ec)) bytes.clear();
+    else if (ec) throw RegistryError("Cannot read the registry file \"" + path_ + "\": " + ec.message());
+    return parsed(std::move(bytes), path_);
 }
 
 bool FileRegistryBackend::sectionExists(const std::string& section) {
@@ -40,31 +79,49 @@ bool FileRegistryBackend::sectionExists(const std::string& section) {
 }
 
 std::optional<RegistryValue> FileRegistryBackend::queryValue(const std::string& section, const std::string& name) {
-    RegFile file = load();
-    const RegFileKey* key = file.findKey(sectionPath(section));
+    RegFileKey* key = load().findKey(sectionPath(section));
     if (!key) return std::nullopt;
-    for (const auto& v : key->values)
-        if (text::equalsIgnoreCase(v.name, name)) return v.value;
+    if (const RegFileValue* v = key->findValue(name)) return v->value;
     return std::nullopt;
 }
 
 void FileRegistryBackend::setValue(const std::string& section, const std::string& name, const RegistryValue& value) {
+    // A link is written through: the file it leads to is the registry other programs read.
+    std::string target = path_;
+    if (std::string resolved; !files::resolvePath(path_, resolved)) target = resolved;
     std::error_code ec;  // a folder that cannot be made shows as the lock's failure
-    const fs::path parent = fs::path(path_).parent_path();
+    const fs::path parent = fs::path(target).parent_path();
     if (!parent.empty()) fs::create_directories(parent, ec);
     files::FileHandle lock;
-    if (lockFor(path_, lock)) throw RegistryError("Failed to create key " + section);
-    RegFile file = load();
-    RegFileKey& key = file.key(sectionPath(section));
-    auto found = std::find_if(key.values.begin(), key.values.end(),
-                              [&](const RegFileValue& v) { return text::equalsIgnoreCase(v.name, name); });
-    if (found != key.values.end()) {
-        found->value = value;
-    } else {
-        key.values.push_back({name, value});
+    lockFor(target, section, lockWait_, lock);
+
+    files::FileHandle old;
+    std::string bytes;
+    unsigned mode = 0600;
+    ec = old.openForReading(target);
+    if (!ec) {
+        if (auto rc = readAll(old, bytes)) throw RegistryError("Cannot read the registry file \"" + target + "\": " + rc.message());
+        if (auto rc = old.permissions(mode)) throw RegistryError("Cannot read the registry file \"" + target + "\": " + rc.message());
+        // Read-only is the owner's word that nothing is to change there.
+        if ((mode & 0200) == 0) throw RegistryError("The registry file \"" + target + "\" is read-only");
+    } else if (!missing(ec)) {
+        throw RegistryError("Cannot read the registry file \"" + target + "\": " + ec.message());
     }
-    // Readers never see a torn file: the new content takes the file's name in one step.
-    if (files::replaceFileContent(path_, writeRegFile(file), 0600)) throw RegistryError("Failed to set data for '" + name + "'");
+    RegFile& file = parsed(std::move(bytes), target);
+    file.set(sectionPath(section), name, value);
+
+    // Readers never see a torn file: the new content takes the file's name in one step, with
+    // the old file's mode and owner.
+    files::TemporaryFile next;
+    auto failed = [&] {
+        parsed_.reset();  // what is cached is no longer what the file holds
+        return RegistryError("Failed to set data for '" + name + "'");
+    };
+    if (next.create(target, mode) || next.handle().writeAll(file.bytes()) || next.handle().setPermissions(mode))
+        throw failed();
+    if (old.isOpen() && next.handle().takeOwnerOf(old)) throw failed();
+    if (next.commitReplacing()) throw failed();
+    parsedBytes_ = file.bytes();
 }
 
 std::string defaultRegistryPath() {

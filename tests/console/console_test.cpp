@@ -1,5 +1,7 @@
 // The console front end as administrators run it: the installed binary beside its archive.
 #include "support/installation.h"
+#include "registry/file_registry_backend.h"
+#include "registry/installation_registry.h"
 
 #include <gtest/gtest.h>
 
@@ -135,8 +137,9 @@ TEST(Console, ARelativeRegistryPathIsTheOneGivenAtStart) {
                                     " >/dev/null 2>&1 </dev/null";
         const int status = std::system(command.c_str());
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-        const std::string version32("\"\0P\0r\0o\0g\0r\0a\0m\0m\0V\0e\0r\0s\0i\0o\0n\0\"\0=\0\"\0" "3\0.\0" "2\0", 38);
-        EXPECT_NE(readFile(inst.registryPath).find(version32), std::string::npos);  // UTF-16 "ProgrammVersion"="3.2
+        EXPECT_EQ(InstallationRegistry(std::make_unique<FileRegistryBackend>(inst.registryPath))
+                      .Read("mirela", "ProgrammVersion", ""),
+                  "3.2");
         EXPECT_FALSE(fs::exists(inst.packageFolder + "registry.reg"));
         EXPECT_FALSE(fs::exists(inst.packageFolder + "Веспер/registry.reg"));
     }

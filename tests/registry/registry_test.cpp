@@ -1,12 +1,17 @@
 #include "registry/file_registry_backend.h"
 #include "registry/installation_registry.h"
 #include "registry/reg_file.h"
+#include "platform/codepage.h"
+#include "platform/file_handle.h"
 #include "platform/text.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <thread>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace upd;
 using upd::testing::readFile;
@@ -204,6 +209,188 @@ TEST(RegistryPath, EnvironmentOverridesDefault) {
     ::setenv("XDG_CONFIG_HOME", "/cfg", 1);
     EXPECT_EQ(defaultRegistryPath(), "/cfg/tarvenit/registry.reg");
     ::unsetenv("XDG_CONFIG_HOME");
+}
+
+} // namespace
+
+namespace {
+
+// Bytes of a text in the encodings a registry file comes in.
+std::string ansi1251(const std::string& utf8) { return codepage::utf8ToAnsi(utf8); }
+std::string utf16leRaw(const std::u16string& units) {
+    std::string out = "\xFF\xFE";
+    for (char16_t c : units) {
+        out.push_back(static_cast<char>(c & 0xFF));
+        out.push_back(static_cast<char>(c >> 8));
+    }
+    return out;
+}
+
+struct RewriteCase {
+    const char* label;
+    std::string before;    // the file's bytes
+    std::string section;
+    std::string expected;  // the file's bytes after ProgrammVersion = "3.2" went into the section
+};
+
+// A write changes the lines of its value and nothing else: comments, blank lines, the
+// encoding, line ends, values we would have written differently (a lone surrogate, say).
+TEST(RegistryWrite, OnlyTheLinesOfTheValueChange) {
+    const std::u16string lone = u"\"Odd\"=\"a\xD800z\"";  // an unpaired surrogate in someone's value
+    const std::u16string head = u"Windows Registry Editor Version 5.00\r\n\r\n; kept\r\n[HKEY_CURRENT_USER\\Software\\mirela]\r\n";
+    const std::vector<RewriteCase> cases = {
+        {"UTF-16, value replaced",
+         utf16leRaw(head + lone + u"\r\n\"ProgrammVersion\"=\"3.1\"\r\n;end\r\n"), "mirela",
+         utf16leRaw(head + lone + u"\r\n\"ProgrammVersion\"=\"3.2\"\r\n;end\r\n")},
+        {"UTF-16, value added after the key's last value",
+         utf16leRaw(head + lone + u"\r\n\r\n[HKEY_CURRENT_USER\\Software\\Other]\r\n@=\"x\"\r\n"), "mirela",
+         utf16leRaw(head + lone + u"\r\n\"ProgrammVersion\"=\"3.2\"\r\n\r\n[HKEY_CURRENT_USER\\Software\\Other]\r\n@=\"x\"\r\n")},
+        {"UTF-16, key added at the end of a file without a last line end",
+         utf16leRaw(head + lone), "Lornet",
+         utf16leRaw(head + lone + u"\r\n\r\n[HKEY_CURRENT_USER\\Software\\Lornet]\r\n\"ProgrammVersion\"=\"3.2\"\r\n\r\n")},
+        {"UTF-16, a continued hex list replaced by one line",
+         utf16leRaw(head + u"\"ProgrammVersion\"=hex(1):33,00,\\\r\n  2e,00,31,00,00,00\r\n\"Next\"=dword:00000001\r\n"),
+         "mirela",
+         utf16leRaw(head + u"\"ProgrammVersion\"=\"3.2\"\r\n\"Next\"=dword:00000001\r\n")},
+        {"REGEDIT4 in the ANSI code page, line feeds only",
+         "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\mirela]\n\"ProgrammPath\"=\"" + ansi1251("C:\\\\Тарвенит\\\\") +
+             "\"\n\"ProgrammVersion\"=\"3.1\"\n",
+         "mirela",
+         "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\mirela]\n\"ProgrammPath\"=\"" + ansi1251("C:\\\\Тарвенит\\\\") +
+             "\"\n\"ProgrammVersion\"=\"3.2\"\n"},
+        {"UTF-8 with a mark",
+         "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\mirela]\r\n"
+         "\"Путь\"=\"Тарвенит\"\r\n",
+         "mirela",
+         "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\mirela]\r\n"
+         "\"Путь\"=\"Тарвенит\"\r\n\"ProgrammVersion\"=\"3.2\"\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        TempDir dir;
+        const auto path = dir / "registry.reg";
+        writeFile(path, c.before);
+        InstallationRegistry(std::make_unique<FileRegistryBackend>(path.string())).Write(c.section, "ProgrammVersion", "3.2");
+        EXPECT_EQ(readFile(path), c.expected);
+    }
+}
+
+TEST(RegistryRead, TextIsReadInTheFilesOwnEncoding) {
+    struct Case {
+        const char* label;
+        std::string file;
+    };
+    const Case cases[] = {
+        {"REGEDIT4, ANSI code page", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\mirela]\r\n\"ProgrammPath\"=\"" +
+                                         ansi1251("C:\\\\Тарвенит\\\\") + "\"\r\n"},
+        {"REGEDIT4 written as UTF-8", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\mirela]\r\n\"ProgrammPath\"=\"C:\\\\Тарвенит\\\\\"\r\n"},
+        {"UTF-16", utf16le(regText(kMirela + "\"ProgrammPath\"=\"C:\\\\Тарвенит\\\\\"\r\n"))},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        TempDir dir;
+        writeFile(dir / "registry.reg", c.file);
+        InstallationRegistry registry(std::make_unique<FileRegistryBackend>((dir / "registry.reg").string()));
+        EXPECT_EQ(registry.Read("mirela", "ProgrammPath", "false"), "C:\\Тарвенит\\");
+    }
+}
+
+TEST(RegistryWrite, ALinkIsWrittenThroughAndModeAndOwnerStay) {
+    TempDir dir;
+    const auto real = dir / "real" / "registry.reg";
+    writeFile(real, regText(kMirela + "\"ProgrammVersion\"=\"3.1\"\r\n"));
+    std::filesystem::permissions(real, std::filesystem::perms(0640));
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(real.c_str(), 4321, 4322), 0);
+    }
+    const auto link = dir / "registry.reg";
+    std::filesystem::create_symlink(real, link);
+
+    InstallationRegistry(std::make_unique<FileRegistryBackend>(link.string())).Write("mirela", "ProgrammVersion", "3.2");
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(readFile(real), regText(kMirela + "\"ProgrammVersion\"=\"3.2\"\r\n"));
+    struct stat st {};
+    ASSERT_EQ(::stat(real.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    if (root) {
+        EXPECT_EQ(st.st_uid, 4321u);
+        EXPECT_EQ(st.st_gid, 4322u);
+    }
+}
+
+TEST(RegistryWrite, ReadOnlyFileIsRefusedAndLeftAsItWas) {
+    TempDir dir;
+    const auto path = dir / "registry.reg";
+    const std::string before = regText(kMirela + "\"ProgrammVersion\"=\"3.1\"\r\n");
+    writeFile(path, before);
+    std::filesystem::permissions(path, std::filesystem::perms(0444));
+    InstallationRegistry registry(std::make_unique<FileRegistryBackend>(path.string()));
+    try {
+        registry.Write("mirela", "ProgrammVersion", "3.2");
+        FAIL() << "written";
+    } catch (const RegistryError& e) {
+        EXPECT_NE(std::string(e.what()).find("is read-only"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(readFile(path), before);
+    EXPECT_EQ(registry.Read("mirela", "ProgrammVersion", ""), "3.1");
+}
+
+TEST(RegistryWrite, TheLockFollowsNoLinkAndWaitsOnlySoLong) {
+    TempDir dir;
+    const auto path = dir / "registry.reg";
+    writeFile(path, regText(kMirela + "\"ProgrammVersion\"=\"3.1\"\r\n"));
+    {
+        SCOPED_TRACE("a planted link at the lock's name");
+        std::filesystem::create_symlink(dir / "elsewhere", dir / "registry.reg.lock");
+        EXPECT_THROW(InstallationRegistry(std::make_unique<FileRegistryBackend>(path.string()))
+                         .Write("mirela", "ProgrammVersion", "3.2"),
+                     RegistryError);
+        EXPECT_FALSE(std::filesystem::exists(dir / "elsewhere"));
+        std::filesystem::remove(dir / "registry.reg.lock");
+    }
+    {
+        SCOPED_TRACE("a lock another program holds");
+        files::FileHandle held;
+        ASSERT_FALSE(held.openForLocking((dir / "registry.reg.lock").string()));
+        ASSERT_FALSE(held.lockExclusive());
+        InstallationRegistry registry(
+            std::make_unique<FileRegistryBackend>(path.string(), std::chrono::milliseconds(200)));
+        try {
+            registry.Write("mirela", "ProgrammVersion", "3.2");
+            FAIL() << "written under another program's lock";
+        } catch (const RegistryError& e) {
+            EXPECT_NE(std::string(e.what()).find("locked by another program"), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(registry.Read("mirela", "ProgrammVersion", ""), "3.1");
+        held = files::FileHandle();
+        registry.Write("mirela", "ProgrammVersion", "3.2");
+        EXPECT_EQ(registry.Read("mirela", "ProgrammVersion", ""), "3.2");
+    }
+}
+
+// A large registry (20,000 keys) reads and writes like a small one: keys are found through
+// an index, and a write changes only its own lines.
+TEST(RegistryWrite, ALargeFileKeepsEveryKey) {
+    TempDir dir;
+    const auto path = dir / "registry.reg";
+    std::string body;
+    for (int i = 0; i < 20000; ++i)
+        body += "[HKEY_CURRENT_USER\\Software\\Vendor" + std::to_string(i) + "]\r\n\"Value\"=\"" + std::to_string(i) + "\"\r\n\r\n";
+    writeFile(path, utf16le(regText(body)));
+    InstallationRegistry registry(std::make_unique<FileRegistryBackend>(path.string()));
+    for (int i = 0; i < 20000; i += 997)
+        EXPECT_EQ(registry.Read("Vendor" + std::to_string(i), "Value", ""), std::to_string(i));
+    registry.Write("Vendor19999", "Value", "changed");
+    registry.Write("mirela", "ProgrammVersion", "3.2");
+    std::string expected = body;
+    expected.replace(expected.rfind("\"19999\""), 7, "\"changed\"");
+    expected += "[HKEY_CURRENT_USER\\Software\\mirela]\r\n\"ProgrammVersion\"=\"3.2\"\r\n\r\n";
+    // Compared as a whole, not printed: a diff of two megabytes is no help.
+    EXPECT_TRUE(readFile(path) == utf16le(regText(expected)));
+    EXPECT_EQ(registry.Read("Vendor19999", "Value", ""), "changed");
+    EXPECT_EQ(registry.Read("Vendor0", "Value", ""), "0");
+    EXPECT_EQ(registry.Read("mirela", "ProgrammVersion", ""), "3.2");
 }
 
 } // namespace
