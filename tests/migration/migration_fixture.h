@@ -113,7 +113,9 @@ struct MigrationFixture {
         std::string section;
         for (const auto& v : values) {
             if (v[0] != section) body += "\r\n[HKEY_CURRENT_USER\\Software\\" + (section = v[0]) + "]\r\n";
-            body += "\"" + v[1] + "\"=\"" + v[2] + "\"\r\n";
+            std::string value;  // as the export format writes it: backslash and quote escaped
+            for (const char c : v[2]) value += c == '\\' || c == '"' ? std::string{'\\', c} : std::string{c};
+            body += "\"" + v[1] + "\"=\"" + value + "\"\r\n";
         }
         writeFile(registryPath, body);
     }
