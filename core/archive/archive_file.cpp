@@ -2,44 +2,32 @@
 
 #include "archive/archive_types.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <system_error>
 
 namespace upd {
 
 ArchiveFile::ArchiveFile(const std::string& path, uint16_t mode) {
     // Read-write only where the caller's mode asks for it: nothing is ever written, but a
     // file that refuses writing must fail here as it would for that mode.
-    const int flags = O_CLOEXEC | (mode == kModeReadWriteDenyWrite ? O_RDWR : O_RDONLY);
-    fd_.reset(::open(path.c_str(), flags));
-    if (!fd_.valid()) {
-        const int err = errno;
-        throw EFOpenError("Cannot open file \"" + path + "\". " + std::strerror(err));
-    }
-    struct stat st {};
-    if (::fstat(fd_.get(), &st) != 0 || S_ISDIR(st.st_mode)) {
-        const int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
-        throw EFOpenError("Cannot open file \"" + path + "\". " + std::strerror(err));
-    }
-    size_ = static_cast<uint64_t>(st.st_size);
+    auto fail = [&](const std::error_code& ec) {
+        return EFOpenError("Cannot open file \"" + path + "\". " + ec.message());
+    };
+    if (auto ec = mode == kModeReadWriteDenyWrite ? file_.openForUpdate(path) : file_.openForReading(path))
+        throw fail(ec);
+    files::FileHandle::Status st;
+    if (auto ec = file_.status(st)) throw fail(ec);
+    if (st.folder) throw fail(std::make_error_code(std::errc::is_a_directory));
+    size_ = st.size;
     // Only a hint: without it, reading is merely less eager.
-    ::posix_fadvise(fd_.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    file_.adviseSequential();
 }
 
 size_t ArchiveFile::readAt(uint64_t offset, void* out, size_t n) {
     if (offset >= size_) return 0;
     if (n > size_ - offset) n = static_cast<size_t>(size_ - offset);
+    // A read error reads as the end of the file: what was read before it counts.
     size_t done = 0;
-    auto* dst = static_cast<uint8_t*>(out);
-    while (done < n) {
-        const ssize_t got = ::pread(fd_.get(), dst + done, n - done, static_cast<off_t>(offset + done));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        done += static_cast<size_t>(got);
-    }
+    file_.readAt(offset, out, n, done);
     return done;
 }
 

@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "archive/unique_fd.h"
+#include "platform/file_handle.h"
 
 namespace upd {
 
@@ -35,7 +35,6 @@ public:
     ArchiveFile& operator=(const ArchiveFile&) = delete;
 
     uint64_t size() const { return size_; }
-    int fd() const { return fd_.get(); }
 
     // Up to `n` bytes at `offset` into `out`; returns how many the file had.
     size_t readAt(uint64_t offset, void* out, size_t n);
@@ -50,7 +49,7 @@ public:
     void invalidate() { windowLength_ = 0; }
 
 private:
-    UniqueFd fd_;
+    files::FileHandle file_;
     uint64_t size_ = 0;
     std::unique_ptr<uint8_t[]> window_;
     uint64_t windowOffset_ = 0;

@@ -1,19 +1,17 @@
 #include "archive/base_archiver.h"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
+#include <string_view>
 
 #include "archive/entry_decoder.h"
 #include "archive/extraction_session.h"
-#include "archive/unique_fd.h"
 #include "platform/files.h"
 
 namespace upd {
 namespace {
 
 std::string fileNamePart(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
+    // Windows takes both separators in a path.
+    const size_t slash = path.find_last_of(files::kSeparator == '/' ? "/" : "/\\");
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
@@ -54,8 +52,8 @@ void TBaseArchiver::OpenArchive() {
     if (files::fileExists(FFileName)) {
         // A missing file is not made into a new archive here: opening is for reading, and
         // OpenArchive(mode) reports it as missing.
-        const UniqueFd probe(::open(FFileName.c_str(), O_RDWR | O_CLOEXEC));
-        if (probe.valid()) mode = kModeReadWriteDenyWrite;
+        files::FileHandle probe;
+        if (!probe.openForUpdate(FFileName)) mode = kModeReadWriteDenyWrite;
     }
     OpenArchive(mode);
 }
@@ -120,8 +118,8 @@ void TBaseArchiver::ExtractFiles(const std::string& fileMask, int searchAttr, co
 void TBaseArchiver::extract(long onlyIndex) {
     if (!buffers_) buffers_ = std::make_unique<DecodeBuffers>();
     ExtractionSession session({*this, *FCompressedStream, *DMHandle_, *buffers_, FCurrentDir,
-                               [this](int fd, const uint8_t* data, size_t n, uint64_t offset) {
-                                   return writeOutput(fd, data, n, offset);
+                               [this](files::FileHandle& file, const uint8_t* data, size_t n, uint64_t offset) {
+                                   return writeOutput(file, data, n, offset);
                                },
                                decodeAhead_});
     // While it runs, a handler may close the archive (which cancels) or read the counts.
@@ -151,14 +149,9 @@ int TBaseArchiver::ProcessedFileCount() const {
     return running_ ? running_->processedFileCount() : lastProcessedCount_;
 }
 
-size_t TBaseArchiver::writeOutput(int fd, const uint8_t* data, size_t n, uint64_t offset) {
+size_t TBaseArchiver::writeOutput(files::FileHandle& file, const uint8_t* data, size_t n, uint64_t offset) {
     size_t done = 0;
-    while (done < n) {
-        const ssize_t w = ::pwrite(fd, data + done, n - done, static_cast<off_t>(offset + done));
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) break;
-        done += static_cast<size_t>(w);
-    }
+    file.writeAllAt(offset, std::string_view(reinterpret_cast<const char*>(data), n), &done);
     return done;
 }
 

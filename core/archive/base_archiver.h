@@ -113,7 +113,7 @@ protected:
     // means the device is full). Overridden by tests to simulate a full disk. Called on the
     // caller's thread only; large entries decoded ahead are written by their worker, which
     // comes here only for a write that fell short.
-    virtual size_t writeOutput(int fd, const uint8_t* data, size_t n, uint64_t offset);
+    virtual size_t writeOutput(files::FileHandle& file, const uint8_t* data, size_t n, uint64_t offset);
 
     // Large entries are decoded ahead by workers unless this is off; off, every entry is
     // decoded on the caller's thread alone (the reference the tests compare with).

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/file_handle.h"
+
 namespace upd {
 
 class DecodeSink {
@@ -25,7 +27,7 @@ public:
     virtual bool requestPassword() = 0;
     // Puts the unnamed file a worker decoded the entry into (same file system) in place of
     // the output file; false, with nothing changed, when it cannot.
-    virtual bool adoptOutput(int unnamedFd) = 0;
+    virtual bool adoptOutput(const files::FileHandle& unnamed) = 0;
 };
 
 } // namespace upd

@@ -1,5 +1,7 @@
 #include "archive/dos_time.h"
 
+#include "platform/local_time.h"
+
 namespace upd {
 
 std::optional<time_t> dosDateTimeToUnix(uint16_t date, uint16_t time) {
@@ -32,8 +34,7 @@ std::optional<time_t> dosDateTimeToUnix(uint16_t date, uint16_t time) {
 }
 
 int32_t unixToDosDateTime(time_t t) {
-    std::tm tm{};
-    localtime_r(&t, &tm);
+    const std::tm tm = files::localTime(t);
     if (tm.tm_year < 80) return (1 << 5 | 1) << 16;  // 1 January 1980
     const uint32_t date = static_cast<uint32_t>(((tm.tm_year - 80) << 9) | ((tm.tm_mon + 1) << 5) | tm.tm_mday);
     const uint32_t time = static_cast<uint32_t>((tm.tm_hour << 11) | (tm.tm_min << 5) | (tm.tm_sec / 2));

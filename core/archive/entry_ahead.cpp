@@ -1,11 +1,9 @@
 #include "archive/entry_ahead.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <exception>
-#include <fcntl.h>
 #include <optional>
-#include <unistd.h>
+#include <string_view>
 #include <utility>
 
 #include <zlib.h>
@@ -31,14 +29,9 @@ constexpr size_t kMaxQueuedSteps = 8192;
 constexpr size_t kChunk = 1 << 20;
 
 // Writes all of [data, data + n) at `offset`; returns how much was written.
-size_t writeAt(int fd, const uint8_t* data, size_t n, uint64_t offset) {
+size_t writeAt(files::FileHandle& file, const uint8_t* data, size_t n, uint64_t offset) {
     size_t done = 0;
-    while (done < n) {
-        const ssize_t w = ::pwrite(fd, data + done, n - done, static_cast<off_t>(offset + done));
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) break;
-        done += static_cast<size_t>(w);
-    }
+    file.writeAllAt(offset, std::string_view(reinterpret_cast<const char*>(data), n), &done);
     return done;
 }
 
@@ -77,8 +70,8 @@ struct AheadDecoder::Job {
     size_t planPos = 0;
     std::string password;
     // The unnamed file; closed only once the worker is off the job (it writes through a
-    // borrowed descriptor until then).
-    UniqueFd file;
+    // borrowed handle until then).
+    files::FileHandle file;
     MemoryLease memory;      // an entry decoded into memory, once it is finished
     bool prepared = false;   // header accepted, file made: the caller may take it
     bool unusable = false;   // the caller decodes the entry itself
@@ -131,11 +124,11 @@ AheadDecoder::~AheadDecoder() {
     for (auto& t : threads_) t.join();
 }
 
-void AheadDecoder::setFolder(int dirFd) {
-    if (dirFd < 0 || plans_.empty()) return;
+void AheadDecoder::setFolder(const files::FolderHandle* folder) {
+    if (!folder || plans_.empty()) return;
     std::lock_guard<std::mutex> lock(m_);
-    if (folder_.valid()) return;
-    folder_.reset(::fcntl(dirFd, F_DUPFD_CLOEXEC, 0));
+    if (folder_.isOpen()) return;
+    folder->duplicate(folder_);  // without it, nothing is decoded into files
     wakeWorkers();
 }
 
@@ -180,7 +173,7 @@ bool AheadDecoder::claimable() {
         if (plan.inMemory) return jobs_.size() < kMaxJobs && memoryHeld_.load() + plan.declared <= kMemoryBudget;
         const auto files =
             std::count_if(jobs_.begin(), jobs_.end(), [](const auto& job) { return !job->plan.inMemory; });
-        return folder_.valid() && static_cast<size_t>(files) < kWorkers;
+        return folder_.isOpen() && static_cast<size_t>(files) < kWorkers;
     }
     return false;
 }
@@ -211,7 +204,7 @@ void AheadDecoder::run(Worker& w) {
             job->finished = true;
         }
         // A dropped job's file goes at once: its space may be what the caller waits for.
-        if (job->abort && !job->taken) job->file.reset();
+        if (job->abort && !job->taken) job->file = files::FileHandle();
         job->workerDone = true;
         if (!job->prepared) job->unusable = true;
         retired_.erase(std::remove(retired_.begin(), retired_.end(), job), retired_.end());
@@ -266,12 +259,13 @@ void AheadDecoder::decode(Worker& w, Job& job, MemoryLease memory) {
 void AheadDecoder::decodeToFile(Worker& w, Job& job, uint64_t dataAt, uint64_t compSize,
                                 const std::optional<zip::ZipCryptoKeys>& keys) {
     const Plan& pl = job.plan;
-    UniqueFd made(::openat(folder_.get(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
-    if (!made.valid()) return;
-    const int fd = made.get();  // the job's from here on; it stays open while we write
+    files::FileHandle made;
+    if (folder_.createUnnamed(made)) return;
+    files::FileHandle* out = nullptr;  // the job's from here on; it stays open while we write
     {
         std::lock_guard<std::mutex> lock(m_);
         job.file = std::move(made);
+        out = &job.file;
         job.prepared = true;
         callerCv_.notify_all();
     }
@@ -291,7 +285,7 @@ void AheadDecoder::decodeToFile(Worker& w, Job& job, uint64_t dataAt, uint64_t c
             n = static_cast<size_t>(pl.declared - produced);
             step.failed = stopHere = true;
         }
-        if (writeAt(fd, data, n, produced) != n) {
+        if (writeAt(*out, data, n, produced) != n) {
             step.diskFull = true;
             step.data = data;
             step.size = n;
@@ -439,7 +433,7 @@ std::optional<AheadDecoder::Taken> AheadDecoder::take(size_t index, const std::s
     }
     job->taken = true;
     Taken taken;
-    taken.file = job->file.get();
+    taken.file = job->file.isOpen() ? &job->file : nullptr;
     taken.memory = std::move(job->memory);
     taken.job = std::move(job);
     return taken;
@@ -482,8 +476,8 @@ void AheadDecoder::release(Taken& taken) {
     // Once the worker is off it, nothing but the pending file holds the entry's file: a
     // discarded entry gives its space back at once.
     callerCv_.wait(lock, [&] { return job->workerDone; });
-    job->file.reset();
-    taken.file = -1;
+    job->file = files::FileHandle();
+    taken.file = nullptr;
 }
 
 void AheadDecoder::giveUp(Taken& taken) {
@@ -515,8 +509,8 @@ bool AheadDecoder::releaseSpace() {
     waitWorkersOff(dropped, lock);
     bool freed = false;
     for (const auto& job : dropped)
-        if (job->file.valid() && !job->taken) {
-            job->file.reset();
+        if (job->file.isOpen() && !job->taken) {
+            job->file = files::FileHandle();
             freed = true;
         }
     return freed || !dropped.empty();

@@ -22,8 +22,9 @@
 #include <thread>
 #include <vector>
 
-#include "archive/unique_fd.h"
 #include "archive/zip_crypto.h"
+#include "platform/file_handle.h"
+#include "platform/folder_handle.h"
 
 namespace upd {
 
@@ -94,9 +95,9 @@ public:
     // so that nothing the worker wrote is read unguarded afterwards.
     struct Taken {
         std::shared_ptr<Job> job;
-        // The unnamed file the entry is decoded into; -1 for an entry decoded into memory.
+        // The unnamed file the entry is decoded into; null for an entry decoded into memory.
         // Borrowed: the job keeps it open until release().
-        int file = -1;
+        const files::FileHandle* file = nullptr;
         // An entry decoded into memory: its bytes, valid up to the last step's producedAfter.
         MemoryLease memory;
     };
@@ -113,7 +114,7 @@ public:
 
     // The output's base folder; unnamed files are made there (a duplicate is kept).
     // Workers start once it is known.
-    void setFolder(int dirFd);
+    void setFolder(const files::FolderHandle* folder);
     // The caller has come to entry `index`: work on entries before it is dropped.
     void reach(size_t index);
     // The job of entry `index` when it can be used with `password` (the one its encryption
@@ -157,7 +158,7 @@ private:
     std::condition_variable jobCv_;     // workers wait inside a job (room for steps, resume)
     std::condition_variable callerCv_;  // the caller waits for a job
     std::string password_;       // for entries claimed from now on
-    UniqueFd folder_;
+    files::FolderHandle folder_;
     bool stop_ = false;
     bool noMore_ = false;        // space ran short: no more unnamed files
     size_t cursor_ = 0;          // next plan to consider

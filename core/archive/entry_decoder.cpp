@@ -167,7 +167,7 @@ DecodeOutcome EntryDecoder::decode(size_t index, const TDirItem& item, uint64_t 
     // A worker may have decoded the entry already (or be at it).
     std::optional<AheadDecoder::Taken> taken;
     if (ahead_) taken = ahead_->take(index, sink_.password());
-    if (taken && taken->file >= 0 && !sink_.adoptOutput(taken->file)) {
+    if (taken && taken->file && !sink_.adoptOutput(*taken->file)) {
         ahead_->giveUp(*taken);
         taken.reset();
     }

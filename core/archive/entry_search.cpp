@@ -9,9 +9,17 @@ namespace {
 
 constexpr char kSep = files::kSeparator;
 
+// Of a name in the platform's separators.
 std::string fileNamePart(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
+    const size_t slash = path.find_last_of(kSep);
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A mask as the names it is matched against: '/' becomes the platform's separator.
+std::string maskInPlatformSeparators(std::string mask) {
+    for (char& c : mask)
+        if (c == '/') c = kSep;
+    return mask;
 }
 
 // Entry names accept both separators; the program shows and uses the platform's.
@@ -55,6 +63,8 @@ bool TBaseArchiver::findMatching(TArchiveItem& f) {
     const TDirArray& list = DMHandle_->CDir;
     const auto& h = f.Handle;
     const std::string& mask = h.CFindMask;
+    const std::string platformMask = maskInPlatformSeparators(mask);
+    const std::string exclusionMask = maskInPlatformSeparators(h.ExclusionMask);
     if (h.ItemNo < 0) return false;
     size_t found = list.ItemCount();
 
@@ -69,8 +79,8 @@ bool TBaseArchiver::findMatching(TArchiveItem& f) {
             std::string name = withPlatformSeparators(item.Name);
             if (!FOptions.Recurse && TDirArray::lowerName(folderPart(name)) != maskFolder) continue;
             if (!name.empty() && name.back() == kSep) name.pop_back();
-            bool match = matchesMask(name, mask) || matchesMask(fileNamePart(name), mask);
-            if (match && matchesMask(name, h.ExclusionMask)) match = false;
+            bool match = matchesMask(name, platformMask) || matchesMask(fileNamePart(name), platformMask);
+            if (match && matchesMask(name, exclusionMask)) match = false;
             if (!match) continue;
             const uint32_t attrs = item.CentralDir.externalAttr & 0x1E;
             if ((attrs & ~static_cast<uint32_t>(h.FFindAttr)) != 0) continue;

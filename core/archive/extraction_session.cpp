@@ -1,11 +1,7 @@
 #include "archive/extraction_session.h"
 
-#include <cerrno>
-#include <fcntl.h>
 #include <mutex>
 #include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 #include "archive/archive_lock.h"
@@ -15,7 +11,6 @@
 #include "archive/entry_decoder.h"
 #include "archive/file_mode.h"
 #include "archive/portable_name.h"
-#include "archive/unique_fd.h"
 #include "archive/user_requests.h"
 #include "platform/files.h"
 
@@ -81,11 +76,11 @@ public:
         return session_.progressEvents(item_, workName_, done, total);
     }
     bool write(const uint8_t* data, size_t n, uint64_t offset) override {
-        return session_.writeRequest(out_.fd(), data, n, offset);
+        return session_.writeRequest(out_.file(), data, n, offset);
     }
     const std::string& password() const override { return session_.s_.archiver.Password(); }
     bool requestPassword() override { return passwordRequest(session_.s_.archiver, item_.Name); }
-    bool adoptOutput(int unnamedFd) override { return out_.adopt(unnamedFd); }
+    bool adoptOutput(const files::FileHandle& unnamed) override { return out_.adopt(unnamed); }
 
 private:
     ExtractionSession& session_;
@@ -136,10 +131,7 @@ void ExtractionSession::run(long onlyIndex) {
                 bool confirm = true;
                 if (a.OnConfirmProcessFile) a.OnConfirmProcessFile(a, workName, op, confirm);
                 if (!confirm) break;
-                if (s_.currentDir.empty()) {
-                    char cwd[4096];
-                    if (::getcwd(cwd, sizeof cwd)) s_.currentDir = cwd;
-                }
+                if (s_.currentDir.empty()) s_.currentDir = files::currentFolder();
                 const std::string base =
                     files::withTrailingSeparator(a.BaseDir().empty() ? s_.currentDir : a.BaseDir());
                 if (a.OnFileProgress) a.OnFileProgress(a, workName, 0, op, TProgressPhase::ppStart, cancel_);
@@ -183,10 +175,10 @@ bool ExtractionSession::progressEvents(const TDirItem& item, const std::string& 
     return !cancel_;
 }
 
-bool ExtractionSession::writeRequest(int fd, const uint8_t* data, size_t n, uint64_t offset) {
+bool ExtractionSession::writeRequest(files::FileHandle& file, const uint8_t* data, size_t n, uint64_t offset) {
     TBaseArchiver& a = s_.archiver;
     for (;;) {
-        if (s_.writeOutput(fd, data, n, offset) == n) return true;
+        if (s_.writeOutput(file, data, n, offset) == n) return true;
         // Files of entries decoded ahead may hold the space: they go first.
         if (ahead_ && ahead_->releaseSpace()) continue;
         if (!a.OnDiskFull) throw EArchiveError(native_error::kDiskFull);
@@ -224,8 +216,8 @@ void ExtractionSession::extractEntry(size_t index, const std::string& workName, 
     for (const auto& f : path->folders) folderPath.append(f).push_back(kSep);
 
     FolderFailure folderFailure = FolderFailure::None;
-    const int dirFd = output_.open(base, path->folders, options.CreateDirs, folderFailure);
-    if (dirFd < 0) {
+    const files::FolderHandle* folder = output_.open(base, path->folders, options.CreateDirs, folderFailure);
+    if (!folder) {
         if (folderFailure == FolderFailure::Escapes)
             throw EArchiveError::withText(
                 native_error::kCannotCreateFile,
@@ -235,7 +227,7 @@ void ExtractionSession::extractEntry(size_t index, const std::string& workName, 
         throw EArchiveError(native_error::kCannotCreateFile, {folderPath + path->leaf}, a.Name());
     }
 
-    if (ahead_) ahead_->setFolder(output_.baseFd());
+    if (ahead_) ahead_->setFolder(output_.base());
 
     if (isFolderEntry(item)) return;
 
@@ -243,25 +235,27 @@ void ExtractionSession::extractEntry(size_t index, const std::string& workName, 
     auto cannotCreate = [&] { return EArchiveError(native_error::kCannotCreateFile, {destination}, a.Name()); };
     if (path->leaf.empty()) throw cannotCreate();
 
-    int targetDir = dirFd;
+    const files::FolderHandle* targetDir = folder;
     std::string leaf = path->leaf;
-    UniqueFd chosenDir;  // a folder the overwrite question chose
+    files::FolderHandle chosenDir;  // a folder the overwrite question chose
 
-    // The file is made with its final permissions; only bits the umask would drop need a
-    // further change.
-    const mode_t mode = options.SetAttributes ? fileModeFor(fileAttr, item.CentralDir.versionMadeBy) : 0666;
-    std::optional<mode_t> modeAfter;
-    if (options.SetAttributes && (mode & ~processUmask()) != mode) modeAfter = mode;
+    // The file is made with its final permissions; only bits the creation mask would drop
+    // need a further change.
+    const unsigned mode = options.SetAttributes ? fileModeFor(fileAttr, item.CentralDir.versionMadeBy) : 0666;
+    std::optional<unsigned> modeAfter;
+    if (options.SetAttributes && (mode & ~files::creationMask()) != mode) modeAfter = mode;
 
     PendingFile pending;
     // Nothing there yet: written under its own name, no question to ask.
-    bool created = pending.createNew(dirFd, leaf, mode);
-    if (!created && errno != EEXIST) throw cannotCreate();
+    const std::error_code createError = pending.createNew(*folder, leaf, mode);
+    const bool created = !createError;
+    if (!created && createError != std::errc::file_exists) throw cannotCreate();
 
-    struct stat st {};
-    if (!created && ::fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-        if (S_ISDIR(st.st_mode)) throw cannotCreate();
-        if (!options.ReplaceReadOnly && S_ISREG(st.st_mode) && isReadOnlyMode(st.st_mode)) return;
+    files::FolderHandle::Entry st;
+    if (!created && !folder->entry(leaf, st)) {
+        using Kind = files::FolderHandle::Entry::Kind;
+        if (st.kind == Kind::Folder) throw cannotCreate();
+        if (!options.ReplaceReadOnly && st.kind == Kind::File && isReadOnlyMode(st.permissions)) return;
         const int32_t entryTime = static_cast<int32_t>((static_cast<uint32_t>(item.CentralDir.lastModDate) << 16) |
                                                        item.CentralDir.lastModTime);
         switch (options.OverwriteMode) {
@@ -270,10 +264,10 @@ void ExtractionSession::extractEntry(size_t index, const std::string& workName, 
         case TOverwriteMode::omNever:
             return;
         case TOverwriteMode::omIfNewer:
-            if (unixToDosDateTime(st.st_mtime) >= entryTime) return;
+            if (unixToDosDateTime(st.modified) >= entryTime) return;
             break;
         case TOverwriteMode::omIfOlder:
-            if (unixToDosDateTime(st.st_mtime) <= entryTime) return;
+            if (unixToDosDateTime(st.modified) <= entryTime) return;
             break;
         case TOverwriteMode::omPrompt: {
             std::string chosen = destination;
@@ -284,15 +278,14 @@ void ExtractionSession::extractEntry(size_t index, const std::string& workName, 
                 const size_t slash = chosen.find_last_of(kSep);
                 const std::string parent = slash == std::string::npos ? "." : chosen.substr(0, slash + 1);
                 leaf = slash == std::string::npos ? chosen : chosen.substr(slash + 1);
-                chosenDir.reset(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-                if (!chosenDir.valid() || leaf.empty()) throw cannotCreate();
-                targetDir = chosenDir.get();
+                if (chosenDir.open(parent) || leaf.empty()) throw cannotCreate();
+                targetDir = &chosenDir;
             }
             break;
         }
         }
     }
-    if (!created && !pending.createBeside(targetDir, leaf, mode)) throw cannotCreate();
+    if (!created && !pending.createBeside(*targetDir, leaf, mode)) throw cannotCreate();
 
     EntryRun run(*this, item, workName, pending);
     const DecodeOutcome outcome = EntryDecoder(s_.file, s_.buffers, ahead_, run).decode(index, item,

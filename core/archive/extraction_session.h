@@ -24,7 +24,7 @@ struct TDirItem;
 class ExtractionSession {
 public:
     // The component's output write (overridable, so that tests can fill the disk).
-    using WriteOutput = std::function<size_t(int fd, const uint8_t* data, size_t n, uint64_t offset)>;
+    using WriteOutput = std::function<size_t(files::FileHandle& file, const uint8_t* data, size_t n, uint64_t offset)>;
 
     struct Setup {
         TBaseArchiver& archiver;  // events, options, password, name
@@ -54,10 +54,10 @@ private:
     class EntryRun;
     void extractEntry(size_t index, const std::string& workName, const std::string& base);
     bool progressEvents(const TDirItem& item, const std::string& workName, int64_t done, int64_t total);
-    bool writeRequest(int fd, const uint8_t* data, size_t n, uint64_t offset);
+    bool writeRequest(files::FileHandle& file, const uint8_t* data, size_t n, uint64_t offset);
 
     Setup s_;
-    OutputFolder output_;  // folder descriptors live for one call
+    OutputFolder output_;  // folder handles live for one call
     AheadDecoder* ahead_ = nullptr;  // while run() is at the entries
     int processedNo_ = 0;
     int processedCount_ = 0;

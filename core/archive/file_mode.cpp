@@ -1,20 +1,18 @@
 #include "archive/file_mode.h"
 
-#include <sys/stat.h>
-
 #include "archive/output_folder.h"
 #include "archive/zip_format.h"
 
 namespace upd {
 
-mode_t fileModeFor(uint32_t externalAttr, uint16_t versionMadeBy) {
-    const mode_t unixMode = static_cast<mode_t>(externalAttr >> 16);
+unsigned fileModeFor(uint32_t externalAttr, uint16_t versionMadeBy) {
+    const unsigned unixMode = (externalAttr >> 16) & 0xFFFF;
     if ((versionMadeBy >> 8) == zip::kHostUnix && unixMode != 0) return unixMode & 0777;
-    mode_t mode = defaultFileMode();
-    if (externalAttr & zip::kAttrReadOnly) mode &= ~static_cast<mode_t>(0222);
+    unsigned mode = defaultFileMode();
+    if (externalAttr & zip::kAttrReadOnly) mode &= ~0222u;
     return mode;
 }
 
-bool isReadOnlyMode(mode_t mode) { return (mode & S_IWUSR) == 0; }
+bool isReadOnlyMode(unsigned mode) { return (mode & 0200) == 0; }
 
 } // namespace upd

@@ -5,14 +5,13 @@
 #pragma once
 
 #include <cstdint>
-#include <ctime>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 #include <vector>
 
-#include "archive/unique_fd.h"
+#include "platform/file_handle.h"
+#include "platform/folder_handle.h"
 
 namespace upd {
 
@@ -36,22 +35,23 @@ public:
     OutputFolder(const OutputFolder&) = delete;
     OutputFolder& operator=(const OutputFolder&) = delete;
 
-    // Folder descriptor of base/folders..., made (with parents) when `create` is set.
-    // -1 with the reason on failure. Symbolic links below the base are refused.
-    int open(const std::string& base, const std::vector<std::string>& folders, bool create, FolderFailure& failure);
+    // The folder base/folders..., made (with parents) when `create` is set; valid until
+    // the next call. Null with the reason on failure. Links below the base are refused.
+    const files::FolderHandle* open(const std::string& base, const std::vector<std::string>& folders, bool create,
+                                    FolderFailure& failure);
 
-    // Closes every cached descriptor.
+    // Closes every folder held.
     void reset();
-    // The base folder's descriptor once open() has opened it, else -1.
-    int baseFd() const { return base_.get(); }
+    // The base folder once open() has opened it, else null.
+    const files::FolderHandle* base() const { return base_.isOpen() ? &base_ : nullptr; }
 
 private:
     void setBase(const std::string& base);
 
     std::string basePath_;
-    UniqueFd base_;
+    files::FolderHandle base_;
     std::string lastKey_;
-    UniqueFd last_;  // the folder of the last entry (invalid when that was the base)
+    files::FolderHandle last_;  // the folder of the last entry (closed when that was the base)
 };
 
 // The output file of one entry. A destination that does not exist yet is created
@@ -61,32 +61,30 @@ private:
 // is never touched.
 class PendingFile {
 public:
-    // Creates `leaf` when nothing of that name exists; false with errno (EEXIST) otherwise.
-    bool createNew(int dirFd, const std::string& leaf, mode_t mode);
+    // Creates `leaf` when nothing of that name exists; the error (file_exists) otherwise.
+    std::error_code createNew(const files::FolderHandle& folder, const std::string& leaf, unsigned mode);
     // Creates a temporary file in the folder that commit() renames over `leaf`.
-    bool createBeside(int dirFd, const std::string& leaf, mode_t mode);
+    bool createBeside(const files::FolderHandle& folder, const std::string& leaf, unsigned mode);
     ~PendingFile();
 
-    int fd() const { return fd_.get(); }
-    // Puts the unnamed file `tmpFd` (O_TMPFILE, same file system) in place of the file made
-    // by createNew() or createBeside(), with that file's permissions; the pending file then
-    // writes through a duplicate of `tmpFd`. False, with nothing changed, when it cannot.
-    bool adopt(int tmpFd);
-    // Time and mode applied, descriptor closed, renamed over the destination when replacing.
-    bool commit(std::optional<mode_t> mode, std::optional<time_t> mtime);
+    files::FileHandle& file() { return file_; }
+    // Puts the unnamed file `unnamed` (same file system) in place of the file made by
+    // createNew() or createBeside(), with that file's permissions; the pending file then
+    // writes through a duplicate of `unnamed`. False, with nothing changed, when it cannot.
+    bool adopt(const files::FileHandle& unnamed);
+    // Time and mode applied, file closed, renamed over the destination when replacing.
+    bool commit(std::optional<unsigned> mode, std::optional<int64_t> mtime);
     void discard();
 
 private:
-    int dirFd_ = -1;  // borrowed from the output folder
-    UniqueFd fd_;
+    const files::FolderHandle* folder_ = nullptr;  // borrowed from the output folder
+    files::FileHandle file_;
     std::string leaf_;
     std::string tempName_;  // empty when the file was made under its own name
     bool made_ = false;     // a file exists that discard() must remove
 };
 
-// The process's umask, read once.
-mode_t processUmask();
-// Permission bits new files get (0666 less the umask).
-mode_t defaultFileMode();
+// Permission bits new files get (0666 less the file-creation mask).
+unsigned defaultFileMode();
 
 } // namespace upd

@@ -1,12 +1,13 @@
 #include "install/journal.h"
 
 #include "install/install_error.h"
+#include "platform/file_handle.h"
+#include "platform/fs_path.h"
 #include "platform/replace_file.h"
 
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 namespace upd::install {
@@ -110,15 +111,16 @@ void writeJournal(const std::string& path, const Journal& journal) {
 }
 
 std::optional<Journal> readJournal(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        std::error_code ec;
-        if (!std::filesystem::exists(std::filesystem::symlink_status(path, ec))) return std::nullopt;
+    std::string text;
+    if (auto ec = files::readWholeFile(path, text)) {
+        // Nothing there: no commit was under way. A link leading nowhere is something.
+        std::error_code ignored;
+        if (ec == std::errc::no_such_file_or_directory &&
+            !std::filesystem::exists(std::filesystem::symlink_status(files::pathOf(path), ignored)))
+            return std::nullopt;
         throw InstallError("Не удалось прочитать журнал обновления \"" + path + "\"");
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    auto journal = parseJournal(text.str());
+    auto journal = parseJournal(text);
     if (!journal) throw InstallError("Журнал обновления \"" + path + "\" повреждён");
     return journal;
 }

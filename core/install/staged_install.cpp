@@ -3,10 +3,13 @@
 #include "install/install_error.h"
 #include "platform/durable_fs.h"
 #include "platform/files.h"
+#include "platform/fs_path.h"
+#include "platform/replace_file.h"
 
 #include <filesystem>
 #include <set>
 #include <system_error>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -14,11 +17,9 @@ namespace upd::install {
 
 namespace {
 
-// Paths cross into the file system as UTF-8, whatever the platform's narrow code page.
-fs::path pathOf(const std::string& utf8) {
-    return fs::path(std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
-}
+using files::pathOf;
 
+// Shown in messages and journals with '/' on every platform.
 std::string textOf(const fs::path& path) {
     const std::u8string u8 = path.generic_u8string();
     return std::string(reinterpret_cast<const char*>(u8.data()), u8.size());
@@ -35,9 +36,25 @@ bool present(const fs::path& p) {
 
 // Removes a tree that only this updater writes to.
 void removeTree(const fs::path& path) {
+    if (auto ec = files::removeTree(textOf(path))) fail("Не удалось удалить", path, ec);
+}
+
+// Moves a file over another; a read-only file is replaced too, on every platform.
+void move(const fs::path& from, const fs::path& to, const char* what, const fs::path& shown) {
+    if (auto ec = files::renameReplacing(textOf(from), textOf(to))) fail(what, shown, ec);
+}
+
+// Removes what a write of the journal cut short left beside it: the temporary files the
+// platform writes it through (named after it) and the name older versions used. True when
+// there was any.
+bool removeJournalLeftovers(const std::string& packageFolder) {
+    const std::string prefix = std::string(kJournalFile) + ".new";
+    std::vector<fs::path> found;
     std::error_code ec;
-    fs::remove_all(path, ec);
-    if (ec) fail("Не удалось удалить", path, ec);
+    for (fs::directory_iterator it(pathOf(packageFolder), ec), end; !ec && it != end; it.increment(ec))
+        if (textOf(it->path().filename()).rfind(prefix, 0) == 0) found.push_back(it->path());
+    for (const fs::path& leftover : found) removeTree(leftover);
+    return !found.empty();
 }
 
 } // namespace
@@ -57,12 +74,12 @@ Recovery StagedInstall::recover() {
     if (!journal) {
         // No commit was under way: staged files are worth nothing without one. A backup folder
         // cannot exist without a journal; were it there, it is left for a person to look at.
-        const bool any = present(pathOf(staging_)) || present(pathOf(journal_ + ".new"));
+        const bool any = present(pathOf(staging_));
         removeTree(pathOf(staging_));
-        removeTree(pathOf(journal_ + ".new"));
+        const bool journalLeftovers = removeJournalLeftovers(package_);
         std::error_code ec;
         fs::remove(pathOf(backup_), ec);  // only when empty; anything else stays
-        return any ? Recovery::LeftoversRemoved : Recovery::Nothing;
+        return any || journalLeftovers ? Recovery::LeftoversRemoved : Recovery::Nothing;
     }
     if (journal->phase == Journal::Phase::Committed) {
         cleanUp();
@@ -138,8 +155,8 @@ void StagedInstall::commit() {
         step("journal");
         writeJournal(journal_, journal);
     } catch (const std::exception&) {
-        std::error_code ignored;  // nothing in the package folder has changed; the staged files are worthless
-        fs::remove_all(pathOf(staging_), ignored);
+        // Nothing in the package folder has changed; the staged files are worthless.
+        files::removeTree(staging_);
         throw;
     }
     try {
@@ -180,12 +197,10 @@ void StagedInstall::apply(Journal& journal) {
             fs::create_directories(aside.parent_path(), ec);
             if (ec) fail("Не удалось создать папку", aside.parent_path(), ec);
             step("aside");
-            fs::rename(target, aside, ec);
-            if (ec) fail("Не удалось заменить файл", target, ec);
+            move(target, aside, "Не удалось заменить файл", target);
         }
         step("in");
-        fs::rename(staging / pathOf(file.path), target, ec);
-        if (ec) fail("Не удалось записать файл", target, ec);
+        move(staging / pathOf(file.path), target, "Не удалось записать файл", target);
         touched.insert(target.parent_path());
     }
     for (const fs::path& folder : touched)
@@ -208,12 +223,10 @@ void StagedInstall::rollBack(const Journal& journal) {
             const fs::path aside = backup / pathOf(file->path);
             if (!present(aside)) continue;  // never moved, or already back
             step("back");
-            fs::rename(aside, target, ec);  // replaces the new file in one step
-            if (ec) fail("Не удалось вернуть файл", target, ec);
+            move(aside, target, "Не удалось вернуть файл", target);  // replaces the new file in one step
         } else if (present(target) && !present(staging / pathOf(file->path))) {
             step("back");
-            fs::remove(target, ec);
-            if (ec) fail("Не удалось удалить", target, ec);
+            if (auto removed = files::removeFileOrLink(textOf(target))) fail("Не удалось удалить", target, removed);
         }
     }
     for (auto folder = journal.createdFolders.rbegin(); folder != journal.createdFolders.rend(); ++folder) {
@@ -227,6 +240,7 @@ void StagedInstall::rollBack(const Journal& journal) {
 void StagedInstall::cleanUp() {
     removeTree(pathOf(backup_));
     removeTree(pathOf(staging_));
+    removeJournalLeftovers(package_);  // a rewrite of the journal cut short
     step("journal removed");
     std::error_code ec;
     fs::remove(pathOf(journal_), ec);

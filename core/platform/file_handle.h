@@ -40,6 +40,8 @@ public:
 
     // An existing file (links followed), for reading.
     std::error_code openForReading(const std::string& path) noexcept;
+    // An existing file (links followed), for reading and writing.
+    std::error_code openForUpdate(const std::string& path) noexcept;
     // A file that must not exist yet (a link there counts as existing), for writing.
     // `permissions` are the usual Unix bits, narrowed by the process's file-creation mask.
     std::error_code createNew(const std::string& path, unsigned permissions = 0666) noexcept;
@@ -55,6 +57,12 @@ public:
     std::error_code readSome(void* buffer, size_t size, size_t& got) noexcept;
     // Writes all the bytes, however many calls the system needs.
     std::error_code writeAll(std::string_view bytes) noexcept;
+    // Reads up to `size` bytes at `offset`, as many as the file has there; the file's
+    // position for readSome/writeAll is not to be relied on afterwards.
+    std::error_code readAt(uint64_t offset, void* buffer, size_t size, size_t& got) noexcept;
+    // Writes all the bytes at `offset`; `written` (when given) tells how many went, also
+    // on failure (a full disk stops a write part of the way).
+    std::error_code writeAllAt(uint64_t offset, std::string_view bytes, size_t* written = nullptr) noexcept;
     // Flushes the file's data to the disk.
     std::error_code sync() noexcept;
     // Sets the permission bits exactly, whatever the creation mask.
@@ -66,10 +74,27 @@ public:
     std::error_code takeOwnerOf(const FileHandle& other) noexcept;
     // True when the open file is a regular file (not a folder, device or pipe).
     std::error_code isRegularFile(bool& regular) const noexcept;
+    // What the system knows of the open file.
+    struct Status {
+        bool regular = false;
+        bool folder = false;
+        uint64_t size = 0;
+        int64_t modified = 0;  // seconds since 1970 (UTC)
+    };
+    std::error_code status(Status& status) const noexcept;
+    // Sets the file's modification time (seconds since 1970, UTC).
+    std::error_code setModifiedTime(int64_t seconds) noexcept;
+    // A second handle to the same open file.
+    std::error_code duplicate(FileHandle& copy) const noexcept;
+    // Tells the system the file will be read from start to end (only a hint).
+    void adviseSequential() noexcept;
 
 private:
     Native native_ = kInvalid;
 };
+
+// The process's file-creation mask, read once (none where the platform has no such mask).
+unsigned creationMask() noexcept;
 
 // The whole content of a file.
 std::error_code readWholeFile(const std::string& path, std::string& bytes);

@@ -48,6 +48,11 @@ std::error_code FileHandle::openForReading(const std::string& path) noexcept {
     return isOpen() ? std::error_code{} : lastError();
 }
 
+std::error_code FileHandle::openForUpdate(const std::string& path) noexcept {
+    *this = FileHandle(::open(path.c_str(), O_RDWR | O_CLOEXEC));
+    return isOpen() ? std::error_code{} : lastError();
+}
+
 std::error_code FileHandle::createNew(const std::string& path, unsigned permissions) noexcept {
     *this = FileHandle(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
                               static_cast<mode_t>(permissions)));
@@ -106,6 +111,39 @@ std::error_code FileHandle::writeAll(std::string_view bytes) noexcept {
     return {};
 }
 
+std::error_code FileHandle::readAt(uint64_t offset, void* buffer, size_t size, size_t& got) noexcept {
+    got = 0;
+    auto* out = static_cast<char*>(buffer);
+    while (got < size) {
+        const ssize_t n = ::pread(native_, out + got, size - got, static_cast<off_t>(offset + got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return lastError();
+        if (n == 0) break;  // the end of the file
+        got += static_cast<size_t>(n);
+    }
+    return {};
+}
+
+std::error_code FileHandle::writeAllAt(uint64_t offset, std::string_view bytes, size_t* written) noexcept {
+    size_t done = 0;
+    std::error_code ec;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pwrite(native_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            ec = lastError();
+            break;
+        }
+        if (n == 0) {  // no progress: would loop forever
+            ec = std::make_error_code(std::errc::io_error);
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    if (written) *written = done;
+    return ec;
+}
+
 std::error_code FileHandle::sync() noexcept { return ::fsync(native_) == 0 ? std::error_code{} : lastError(); }
 
 std::error_code FileHandle::setPermissions(unsigned permissions) noexcept {
@@ -126,17 +164,36 @@ std::error_code FileHandle::isRegularFile(bool& regular) const noexcept {
     return {};
 }
 
-std::error_code readWholeFile(const std::string& path, std::string& bytes) {
-    bytes.clear();
-    FileHandle file;
-    if (auto ec = file.openForReading(path)) return ec;
-    char buffer[1 << 16];
-    for (;;) {
-        size_t got = 0;
-        if (auto ec = file.readSome(buffer, sizeof buffer, got)) return ec;
-        if (got == 0) return {};
-        bytes.append(buffer, got);
-    }
+std::error_code FileHandle::status(Status& status) const noexcept {
+    struct stat st {};
+    if (::fstat(native_, &st) != 0) return lastError();
+    status.regular = S_ISREG(st.st_mode);
+    status.folder = S_ISDIR(st.st_mode);
+    status.size = static_cast<uint64_t>(st.st_size);
+    status.modified = static_cast<int64_t>(st.st_mtime);
+    return {};
+}
+
+std::error_code FileHandle::setModifiedTime(int64_t seconds) noexcept {
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(seconds), 0}};
+    return ::futimens(native_, times) == 0 ? std::error_code{} : lastError();
+}
+
+std::error_code FileHandle::duplicate(FileHandle& copy) const noexcept {
+    copy = FileHandle(::fcntl(native_, F_DUPFD_CLOEXEC, 0));
+    return copy.isOpen() ? std::error_code{} : lastError();
+}
+
+void FileHandle::adviseSequential() noexcept { ::posix_fadvise(native_, 0, 0, POSIX_FADV_SEQUENTIAL); }
+
+unsigned creationMask() noexcept {
+    // umask() can only be read by setting it: done once, before any thread creates files.
+    static const unsigned mask = [] {
+        const mode_t m = ::umask(022);
+        ::umask(m);
+        return static_cast<unsigned>(m);
+    }();
+    return mask;
 }
 
 } // namespace upd::files

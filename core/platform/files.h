@@ -7,7 +7,11 @@
 namespace upd::files {
 
 // The platform's path separator; folder values end with it.
+#ifdef _WIN32
+inline constexpr char kSeparator = '\\';
+#else
 inline constexpr char kSeparator = '/';
+#endif
 
 // True only for a regular file (links followed), never for a folder.
 bool fileExists(const std::string& path);
@@ -24,7 +28,15 @@ std::string withTrailingSeparator(std::string folder);
 std::error_code removeFileOrLink(const std::string& path);
 // Removes a folder that is empty.
 std::error_code removeEmptyFolder(const std::string& path);
+// Removes a file, link or folder with everything in it (read-only files too; links are
+// removed, never followed); nothing there is no error.
+std::error_code removeTree(const std::string& path);
 // The absolute path of an existing file or folder, every link on the way resolved.
 std::error_code resolvePath(const std::string& path, std::string& resolved);
+// The current folder (without a trailing separator); empty when unknown.
+std::string currentFolder();
+
+// This process's id (for names no other process picks at the same time).
+unsigned processId();
 
 } // namespace upd::files

@@ -46,6 +46,10 @@ private:
 // file another writer (a database engine, say) has built under a temporary name.
 std::error_code moveReplacing(const std::string& from, const std::string& to);
 
+// Renames the file `from` over `to` (a read-only `to` too, as POSIX does), without the
+// flushes of moveReplacing: for moves whose order a journal keeps.
+std::error_code renameReplacing(const std::string& from, const std::string& to);
+
 // Renames `from` (a file or folder) to `to` unless something is there already; file_exists
 // then, and nothing moves.
 std::error_code renameWithoutReplacing(const std::string& from, const std::string& to);

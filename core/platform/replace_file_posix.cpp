@@ -103,6 +103,10 @@ std::error_code moveReplacing(const std::string& from, const std::string& to) {
     return syncFolder(folderOf(to));
 }
 
+std::error_code renameReplacing(const std::string& from, const std::string& to) {
+    return std::rename(from.c_str(), to.c_str()) == 0 ? std::error_code{} : lastError();
+}
+
 std::error_code renameWithoutReplacing(const std::string& from, const std::string& to) {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
     if (errno != EINVAL && errno != ENOSYS) return lastError();

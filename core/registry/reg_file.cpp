@@ -37,16 +37,14 @@ std::vector<uint8_t> unitBytes(std::u16string_view units) {
     return out;
 }
 
-// Which encoding the bytes are in. regedit writes UTF-16LE with a mark; REGEDIT4 files are
-// in the ANSI code page, unless their text is UTF-8 throughout (1251 text almost never is).
+// Which encoding the bytes are in. regedit writes UTF-16LE with a mark, and REGEDIT4 files
+// in the ANSI code page. No guess from the text: a guess could change with a written value,
+// and the next read would decode the other lines otherwise.
 RegEncoding detectEncoding(std::string_view bytes) {
     if (bytes.starts_with(kUtf16Mark)) return RegEncoding::Utf16Le;
     if (bytes.starts_with(kUtf8Mark)) return RegEncoding::Utf8WithMark;
     const size_t start = bytes.find_first_not_of(" \t\r\n");
-    if (start != std::string_view::npos && bytes.substr(start).starts_with(kHeader4)) {
-        const bool high = std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-        if (!high || !text::isValidUtf8(bytes)) return RegEncoding::Ansi;
-    }
+    if (start != std::string_view::npos && bytes.substr(start).starts_with(kHeader4)) return RegEncoding::Ansi;
     return RegEncoding::Utf8;
 }
 
@@ -263,6 +261,12 @@ RegFile parseRegFile(std::string_view bytes, const std::string& sourceName) {
                                                           : first.ends_with("\r\n");
     }
     Parser p{sourceName};
+    if (file.encoding == RegEncoding::Utf16Le && bytes.size() % 2 != 0) {
+        // Half a character at the end: the file was cut, and a change would shift every
+        // character after it.
+        p.lineNo = file.lines.size();
+        p.fail("UTF-16 text cut in the middle of a character");
+    }
     RegFileKey* current = nullptr;
     bool headerSeen = false;
     const size_t count = file.lines.size();
@@ -371,8 +375,9 @@ void RegFile::set(std::string_view keyPath, const std::string& name, const Regis
         }
         return;
     }
-    // A new value follows the key's last line.
+    // A new value follows the key's last line, which may be the file's last, without its end.
     const size_t at = key->endLine;
+    if (at > 0 && !endsWithLineEnd(lines[at - 1], encoding)) lines[at - 1] += encodeText(eol, encoding);
     lines.insert(lines.begin() + static_cast<ptrdiff_t>(at), std::move(line));
     for (auto& k : keys) {
         if (k.endLine > at) ++k.endLine;

@@ -56,7 +56,8 @@ public:
 };
 
 // Bytes as regedit writes them: UTF-16LE with a byte-order mark, or a REGEDIT4 file in the
-// ANSI code page (1251); UTF-8 (with or without a mark) is read too. Empty bytes are an
+// ANSI code page (1251); other files with a version 5 header may be UTF-8, with or without
+// a mark. Empty bytes are an
 // empty registry, written as regedit writes a new file.
 RegFile parseRegFile(std::string_view bytes, const std::string& sourceName);
 

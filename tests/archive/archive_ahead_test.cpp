@@ -5,8 +5,10 @@
 
 #include <functional>
 #include <sstream>
-#include <sys/stat.h>
 #include <thread>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "archive_test_support.h"
 
@@ -114,6 +116,19 @@ Outcome extract(const Scenario& sc, const std::string& archive, const fs::path& 
 
     if (fs::exists(out))
         for (auto& e : fs::recursive_directory_iterator(out)) {
+#ifdef _WIN32
+            // Only the read-only attribute of a mode, and the time as the system keeps it.
+            const bool regular = fs::is_regular_file(fs::symlink_status(e.path()));
+            std::string line = fs::relative(e.path(), out).generic_string() + ' ' +
+                               std::to_string(static_cast<unsigned>(fs::status(e.path()).permissions() & fs::perms::mask));
+            if (regular) {
+                const std::string bytes = readFile(e.path().string());
+                line += ' ' + std::to_string(fs::last_write_time(e.path()).time_since_epoch().count()) + ' ' +
+                        std::to_string(bytes.size()) + ' ' + std::to_string(crc32Of(bytes));
+            }
+            o.files.push_back(line);
+            continue;
+#else
             struct stat st {};
             ::lstat(e.path().c_str(), &st);
             std::string line = fs::relative(e.path(), out).string() + ' ' + std::to_string(st.st_mode);
@@ -123,6 +138,7 @@ Outcome extract(const Scenario& sc, const std::string& archive, const fs::path& 
                         std::to_string(crc32Of(bytes));
             }
             o.files.push_back(line);
+#endif
         }
     std::sort(o.files.begin(), o.files.end());
     return o;

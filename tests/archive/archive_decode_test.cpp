@@ -156,9 +156,9 @@ public:
     size_t budget = 0;
 
 protected:
-    size_t writeOutput(int fd, const uint8_t* data, size_t n, uint64_t offset) override {
+    size_t writeOutput(files::FileHandle& file, const uint8_t* data, size_t n, uint64_t offset) override {
         const size_t take = std::min(n, budget);
-        const size_t written = TZipArchiver::writeOutput(fd, data, take, offset);
+        const size_t written = TZipArchiver::writeOutput(file, data, take, offset);
         budget -= written;
         return written;
     }
@@ -312,7 +312,7 @@ TEST_F(ArchiveDecodeTest, SearchRecordFields) {
     TArchiveItem f;
     ASSERT_TRUE(arc.FindFirst("*", f));
     EXPECT_EQ(f.FileName, "Readme.txt");
-    EXPECT_EQ(f.StoredPath, "Doc/sub/");
+    EXPECT_EQ(f.StoredPath, platformName("Doc/sub/"));
     EXPECT_EQ(f.UncompressedSize, 10000);
     EXPECT_GT(f.CompressionRate, 0);
     EXPECT_LT(f.CompressionRate, 100);

@@ -19,8 +19,8 @@ TEST_F(ArchiveFaultTest, EveryFlippedByteFailsCleanly) {
                   "comment"};
     const std::string original = buildZip(a).bytes;
     const std::string path = (root / "f.zip").string();
-    size_t opened = 0, extracted = 0;
-    for (size_t at = 0; at < original.size(); ++at) {
+    size_t opened = 0, extracted = 0, tried = 0;
+    for (size_t at = 0; at < original.size(); at += kEveryPositionStep, ++tried) {
         std::string bytes = original;
         bytes[at] = static_cast<char>(bytes[at] ^ 0xFF);
         writeFile(path, bytes);
@@ -52,8 +52,8 @@ TEST_F(ArchiveFaultTest, EveryFlippedByteFailsCleanly) {
                     rootEntries == std::vector<std::string>({"f.zip", "out"}))
             << "byte " << at;
     }
-    EXPECT_GT(opened, original.size() / 2);
-    EXPECT_GT(extracted, original.size() / 2);
+    EXPECT_GT(opened, tried / 2);
+    EXPECT_GT(extracted, tried / 2);
 }
 
 } // namespace

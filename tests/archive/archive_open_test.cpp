@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+#endif
 
 #include "archive/dir_array.h"
 #include "archive_test_support.h"
 #include "platform/codepage.h"
+#include "platform/files.h"
 
 namespace upd::test {
 namespace {
@@ -260,9 +265,14 @@ TEST_F(ArchiveOpenTest, ModeGivenByTheCaller) {
     }
     // The platform's own error when the file cannot be opened as asked: a running program
     // cannot be opened for writing, not even by root.
+#ifdef _WIN32
+    const std::string self = files::executableFolder() + "archive_tests.exe";
+#else
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+#endif
     EXPECT_THROW(
         {
-            arc.setFileName(std::filesystem::read_symlink("/proc/self/exe").string());
+            arc.setFileName(self);
             arc.OpenArchive(kModeReadWriteDenyWrite);
         },
         EFOpenError);
@@ -276,6 +286,16 @@ TEST_F(ArchiveOpenTest, ProbeFallsBackToReadOnly) {
         arc.OpenArchive();
         EXPECT_EQ(arc.FileOpenMode(), kModeReadWriteDenyWrite);
     }
+#ifdef _WIN32
+    // Another program reading the file without sharing it for writing.
+    const HANDLE held = CreateFileW(std::filesystem::path(path).wstring().c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    struct Release {
+        HANDLE h;
+        ~Release() { CloseHandle(h); }
+    } release{held};
+#else
     // Root writes any file whatever its mode; an immutable file refuses writing to root too.
     struct Immutable {
         std::string path;
@@ -296,6 +316,7 @@ TEST_F(ArchiveOpenTest, ProbeFallsBackToReadOnly) {
     } else {
         std::filesystem::permissions(path, std::filesystem::perms::owner_read);
     }
+#endif
     TZipArchiver arc;
     arc.setFileName(path);
     arc.OpenArchive();

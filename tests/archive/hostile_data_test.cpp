@@ -3,9 +3,11 @@
 // A hostile archive fails with the component's errors; files already there survive it.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <fstream>
 #include <functional>
@@ -23,6 +25,17 @@ using HostileDataTest = ArchiveTest;
 // instead of taking the machine's memory. Returns the child's exit code (99: bad_alloc).
 // AddressSanitizer reserves terabytes of shadow, so there the cap is left to its allocator.
 int inMemoryCappedChild(const std::function<int()>& work) {
+#ifdef _WIN32
+    // No fork() there: the work runs in this process, uncapped, and the same codes tell
+    // whether it kept to the memory it needs.
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {
+        return 99;
+    } catch (...) {
+        return 97;
+    }
+#else
     const pid_t pid = ::fork();
     if (pid == 0) {
 #if !defined(__SANITIZE_ADDRESS__)
@@ -45,6 +58,7 @@ int inMemoryCappedChild(const std::function<int()>& work) {
     int status = 0;
     ::waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+#endif
 }
 
 TEST_F(HostileDataTest, InflatingBeyondTheDeclaredSizeFailsAndKeepsTheOldFile) {
@@ -250,12 +264,14 @@ TEST_F(HostileDataTest, ArchiveCutAtEveryLengthLosesNothing) {
     const std::string& whole = built.bytes;
     const std::string path = (root / "cut.zip").string();
     size_t opened = 0;
-    for (size_t length = 0; length <= whole.size(); ++length) {
+    // The whole archive is always among the lengths tried.
+    for (size_t length = 0; length <= whole.size();
+         length = length == whole.size() ? length + 1 : std::min(length + kEveryPositionStep, whole.size())) {
         SCOPED_TRACE("cut at " + std::to_string(length));
         fs::remove_all(out);
         fs::create_directories(out / "dir");
         for (const auto& e : entries)
-            if (!e.data.empty()) writeFile((out / (e.nucxName.empty() ? e.name : e.nucxName)).string(), "old");
+            if (!e.data.empty()) writeFile(out.string() + "/" + (e.nucxName.empty() ? e.name : e.nucxName), "old");
         writeFile(path, whole.substr(0, length));
         TZipArchiver arc;
         arc.setFileName(path);

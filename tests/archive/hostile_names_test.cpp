@@ -136,6 +136,8 @@ struct LinkCase {
     int native;             // 0: extracted, replacing the link
 };
 
+// Links cannot be made under Wine; on Windows the folder handle refuses reparse points.
+#ifndef _WIN32
 TEST_F(HostileNamesTest, LinksInsideTheBaseAreNeverFollowed) {
     const std::vector<LinkCase> cases = {
         {"dangling link to a new file outside", "new.txt", "outside/created.txt", false, "new.txt", 0},
@@ -174,6 +176,8 @@ TEST_F(HostileNamesTest, LinksInsideTheBaseAreNeverFollowed) {
 
 // Entries that collide with each other or with what is there: a failure never loses the
 // folder or the file already present.
+#endif
+
 TEST_F(HostileNamesTest, CollidingEntriesLoseNothing) {
     writeFile((out / "keep.txt").string(), "old");
     fs::create_directories(out / "folder");

@@ -7,6 +7,7 @@
 #include <zlib.h>
 
 #include "archive/zip_crypto.h"
+#include "platform/fs_path.h"
 #include "platform/text.h"
 
 namespace upd::test {
@@ -170,13 +171,13 @@ BuiltArchive buildZip(const TestArchive& archive) {
 }
 
 void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    std::ofstream f(files::pathOf(path), std::ios::binary | std::ios::trunc);  // UTF-8 on every platform
     f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!f) throw std::runtime_error("cannot write " + path);
 }
 
 std::string readFile(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
+    std::ifstream f(files::pathOf(path), std::ios::binary);
     if (!f) throw std::runtime_error("cannot read " + path);
     return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }

@@ -283,7 +283,7 @@ TEST(RegistryRead, TextIsReadInTheFilesOwnEncoding) {
     const Case cases[] = {
         {"REGEDIT4, ANSI code page", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\mirela]\r\n\"ProgrammPath\"=\"" +
                                          ansi1251("C:\\\\Тарвенит\\\\") + "\"\r\n"},
-        {"REGEDIT4 written as UTF-8", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\mirela]\r\n\"ProgrammPath\"=\"C:\\\\Тарвенит\\\\\"\r\n"},
+        {"version 5 in UTF-8", regText(kMirela + "\"ProgrammPath\"=\"C:\\\\Тарвенит\\\\\"\r\n")},
         {"UTF-16", utf16le(regText(kMirela + "\"ProgrammPath\"=\"C:\\\\Тарвенит\\\\\"\r\n"))},
     };
     for (const auto& c : cases) {

@@ -7,7 +7,9 @@
 #include <ostream>
 #include <string>
 
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 namespace upd::testing {
 
@@ -23,6 +25,20 @@ using FolderSnapshot = std::map<std::string, NodeState>;
 inline FolderSnapshot snapshotOf(const std::filesystem::path& root) {
     FolderSnapshot snapshot;
     for (auto it = std::filesystem::recursive_directory_iterator(root); it != decltype(it){}; ++it) {
+#ifdef _WIN32
+        // The read-only attribute is all of a mode there; names are kept as UTF-8.
+        NodeState node;
+        node.folder = std::filesystem::is_directory(std::filesystem::symlink_status(it->path()));
+        node.mode = static_cast<unsigned>(std::filesystem::status(it->path()).permissions() & std::filesystem::perms::mask) & 0666;
+        if (!node.folder) {
+            node.mtime = static_cast<long long>(std::filesystem::last_write_time(it->path()).time_since_epoch().count());
+            std::ifstream in(it->path(), std::ios::binary);
+            node.content.assign(std::istreambuf_iterator<char>(in), {});
+        }
+        const std::u8string name = it->path().lexically_relative(root).generic_u8string();
+        snapshot[std::string(name.begin(), name.end())] = node;
+        continue;
+#else
         struct stat st {};
         ::lstat(it->path().c_str(), &st);
         NodeState node;
@@ -34,12 +50,14 @@ inline FolderSnapshot snapshotOf(const std::filesystem::path& root) {
             node.content.assign(std::istreambuf_iterator<char>(in), {});
         }
         snapshot[it->path().lexically_relative(root).generic_string()] = node;
+#endif
     }
     return snapshot;
 }
 
 inline std::ostream& operator<<(std::ostream& os, const NodeState& n) {
-    return os << (n.folder ? "folder" : "file \"" + n.content + "\"") << " mode " << std::oct << n.mode << std::dec;
+    return os << (n.folder ? "folder" : "file \"" + n.content + "\"") << " mode " << std::oct << n.mode << std::dec
+              << " time " << n.mtime;
 }
 
 } // namespace upd::testing
