@@ -4,6 +4,7 @@
 #include "app/step_catalogue.h"
 #include "registry/registry_backend.h"
 #include "console_dialogs.h"
+#include "platform/fs_path.h"
 #include "platform/scope_guard.h"
 #include "terminal.h"
 
@@ -66,9 +67,7 @@ int run(const Options& options, const char* argv0, std::ostream& out, std::ostre
 
     std::ofstream logFile;
     if (!options.logFile.empty()) {
-        // From char8_t: Windows takes the name as UTF-16, not through the ANSI code page.
-        logFile.open(std::filesystem::path(std::u8string(options.logFile.begin(), options.logFile.end())),
-                     std::ios::binary | std::ios::trunc);
+        logFile.open(files::pathOf(options.logFile), std::ios::binary | std::ios::trunc);
         if (!logFile) {
             err << "update_3_2: cannot write the log file " << options.logFile << "\n";
             return kExitUsage;

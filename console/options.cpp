@@ -2,6 +2,7 @@
 
 #include "registry/file_registry_backend.h"
 #include "platform/files.h"
+#include "platform/fs_path.h"
 #include "platform/text.h"
 #ifdef _WIN32
 #include "registry/win32_registry_backend.h"
@@ -98,9 +99,8 @@ Environment makeEnvironment(const Options& options, const char* argv0) {
         // Resolved once, now: the update changes the current folder before it writes the registry.
         const std::string& registry = options.registryFile;
         std::error_code ec;
-        const std::u8string absolute =
-            std::filesystem::absolute(std::u8string(registry.begin(), registry.end()), ec).u8string();
-        env.openRegistry = fileRegistryOpener(ec ? registry : std::string(absolute.begin(), absolute.end()));
+        const std::string absolute = files::textOf(std::filesystem::absolute(files::pathOf(registry), ec));
+        env.openRegistry = fileRegistryOpener(ec ? registry : absolute);
     }
 #else
     // Resolved once, now: the update changes the current folder before it writes the registry.

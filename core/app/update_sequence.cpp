@@ -10,6 +10,7 @@
 #include "install/staged_install.h"
 #include "platform/durable_fs.h"
 #include "platform/files.h"
+#include "platform/fs_path.h"
 #include "platform/scope_guard.h"
 #include "ui/display_text.h"
 
@@ -255,10 +256,10 @@ void TfmMain::UpdateReestr() {
     auto registry = env.openRegistry();
     const std::string installFolder = registry->Read("mirela", "ProgrammPath", "");
     // Leaves the process in the package folder, as the other programs of the package expect;
-    // failures do not matter. The folder from char8_t: Windows takes it as UTF-16.
+    // failures do not matter.
     std::error_code ec;
     if (!installFolder.empty()) {
-        std::filesystem::current_path(std::u8string(installFolder.begin(), installFolder.end()), ec);
+        std::filesystem::current_path(files::pathOf(installFolder), ec);
         if (!ec) std::filesystem::current_path("..", ec);
     }
     registry->Write("mirela", "ProgrammVersion", DM.Programm_version());

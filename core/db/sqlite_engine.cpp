@@ -1,10 +1,10 @@
 #define SQLITE_HAS_CODEC 1
 #include "db/sqlite_engine.h"
 
-#include "db/db_file_path.h"
 #include "db/sqlite_handle.h"
 #include "db/sqlite_session.h"
 #include "db/sqlite_text_functions.h"
+#include "platform/fs_path.h"
 #include "platform/text.h"
 
 #include <sqlite3.h>
@@ -81,7 +81,7 @@ FieldType classifyDeclaredType(const std::string& declaredType, bool rowAlias) {
 }
 
 std::unique_ptr<DbSession> SqliteEngine::open(const std::string& path, const std::string& password) {
-    const std::filesystem::path file = dbFilePath(path);
+    const std::filesystem::path file = files::pathOf(path);
     std::error_code ec;
     if (path.empty() || !std::filesystem::is_regular_file(file, ec)) throw fileNotFound(path);
     const uintmax_t size = std::filesystem::file_size(file, ec);
@@ -109,7 +109,7 @@ std::unique_ptr<DbSession> SqliteEngine::open(const std::string& path, const std
 
 std::unique_ptr<DbSession> createDatabase(const std::string& path, const std::string& password) {
     std::error_code ec;
-    if (std::filesystem::exists(dbFilePath(path), ec))
+    if (std::filesystem::exists(files::pathOf(path), ec))
         throw DbError(DbErrc::Other, "Файл '" + path + "' уже существует.");
     DbHandle db = openHandle(path, password, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     exec(db.get(), "PRAGMA user_version = 1");  // writes the first page, so the file is a database at once

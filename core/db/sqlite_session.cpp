@@ -1,7 +1,7 @@
 #include "db/sqlite_session.h"
 
-#include "db/db_file_path.h"
 #include "db/sqlite_engine.h"
+#include "platform/fs_path.h"
 #include "platform/scope_guard.h"
 #include "platform/text.h"
 
@@ -30,7 +30,7 @@ uint64_t lastFileNumber = 0;  // under sessionsMutex
 SqliteSession::SqliteSession(DbHandle db, const std::string& path) : db_(std::move(db)) {
     // Sessions share a number when they have the same file open, under whatever name
     // (the standard library compares device and inode, or volume and file index).
-    const std::filesystem::path file = dbFilePath(path);
+    const std::filesystem::path file = files::pathOf(path);
     std::error_code ec;
     if (!std::filesystem::exists(file, ec)) return;
     std::lock_guard<std::mutex> lock(sessionsMutex());
