@@ -2,7 +2,7 @@
 # library: a library joins UPDATE_CORE_LIBRARIES when all its sources build, and a source
 # that cannot be built yet is listed below with what stands in the way.
 set(UPDATE_CORE_LIBRARIES core_platform core_ui core_registry
-  core_archive core_install)
+  core_archive core_install core_http core_download core_db core_migration core_maintenance core_app)
 
 set(_unported
   "tests/archive/hostile_disk_freed_test.cpp=fills small loop-mounted Linux file systems"
@@ -12,6 +12,18 @@ set(_unported
   "tests/registry/registry_test.cpp=tests the file backend (POSIX setenv, flock)"
   "tests/ui/log_progress_test.cpp=drives the main window model of core_app"
 )
+
+# Test programs left out as a whole.
+set(_unported_tests
+  "app_tests=fills a mounted file system (mount) and writes its archives with tools/mkzip, not ported"
+  "console_tests=starts the console program with fork and waits for it (POSIX processes)"
+)
+
+set(UPDATE_WINDOWS_UNPORTED_TESTS)
+foreach(entry IN LISTS _unported_tests)
+  string(REGEX REPLACE "=.*" "" name "${entry}")
+  list(APPEND UPDATE_WINDOWS_UNPORTED_TESTS ${name})
+endforeach()
 
 set(UPDATE_WINDOWS_UNPORTED)
 foreach(entry IN LISTS _unported)
@@ -23,9 +35,13 @@ set(_all core_platform core_ui core_registry core_archive core_db core_migration
   core_install core_http core_download core_app)
 set(_missing ${_all})
 list(REMOVE_ITEM _missing ${UPDATE_CORE_LIBRARIES})
-list(JOIN _missing " " _missing)
-message(STATUS "Windows: not yet ported: libraries ${_missing}, console, tools, gui, bench")
-foreach(entry IN LISTS _unported)
+if(NOT core_app IN_LIST UPDATE_CORE_LIBRARIES)
+  list(APPEND _missing console)  # it needs the application layer
+endif()
+list(APPEND _missing tools gui bench)
+list(JOIN _missing ", " _missing)
+message(STATUS "Windows: not yet ported: ${_missing}")
+foreach(entry IN LISTS _unported _unported_tests)
   string(REPLACE "=" ": " entry "${entry}")
   message(STATUS "Windows: left out: ${entry}")
 endforeach()

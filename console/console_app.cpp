@@ -4,11 +4,13 @@
 #include "app/step_catalogue.h"
 #include "registry/registry_backend.h"
 #include "console_dialogs.h"
+#include "platform/fs_path.h"
 #include "platform/scope_guard.h"
+#include "terminal.h"
 
 #include <fstream>
+#include <filesystem>
 #include <iostream>
-#include <unistd.h>
 
 namespace upd::console {
 
@@ -65,7 +67,7 @@ int run(const Options& options, const char* argv0, std::ostream& out, std::ostre
 
     std::ofstream logFile;
     if (!options.logFile.empty()) {
-        logFile.open(options.logFile, std::ios::binary | std::ios::trunc);
+        logFile.open(files::pathOf(options.logFile), std::ios::binary | std::ios::trunc);
         if (!logFile) {
             err << "update_3_2: cannot write the log file " << options.logFile << "\n";
             return kExitUsage;
@@ -85,7 +87,7 @@ int run(const Options& options, const char* argv0, std::ostream& out, std::ostre
     };
     form.ListBox1.addObserver([&](size_t index, bool) { writeUpTo(index); });
     ScopeGuard flushAtEnd([&] { writeUpTo(form.ListBox1.size()); });
-    const bool terminal = &err == &std::cerr && ::isatty(STDERR_FILENO);
+    const bool terminal = &err == &std::cerr && errorStreamIsTerminal();
     int shownPercent = -1;
     form.ProgressBar1.addObserver([&] {
         if (!terminal || form.ProgressBar1.max() <= 0) return;

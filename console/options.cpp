@@ -2,6 +2,11 @@
 
 #include "registry/file_registry_backend.h"
 #include "platform/files.h"
+#include "platform/fs_path.h"
+#include "platform/text.h"
+#ifdef _WIN32
+#include "registry/win32_registry_backend.h"
+#endif
 
 #include <cstdlib>
 #include <cstring>
@@ -44,8 +49,12 @@ std::string usage() {
            "Without --console the update window opens. With --console the update runs unattended:\n"
            "the update log goes to standard output, messages and questions to standard error.\n"
            "\n"
+#ifdef _WIN32
+           "  --registry FILE       a registry file in place of the user's registry (default: HKEY_CURRENT_USER)\n"
+#else
            "  --registry FILE       registry file (default: $UPDATE_REGISTRY, else\n"
            "                        $XDG_CONFIG_HOME/tarvenit/registry.reg or ~/.config/tarvenit/registry.reg)\n"
+#endif
            "  --yes                 answer Yes to the question about an unexpected installed version\n"
            "  --log FILE            also write the update log to FILE\n"
            "  --step NAME           run one catalogue operation by name instead of the update\n"
@@ -71,16 +80,35 @@ std::string usage() {
 Environment makeEnvironment(const Options& options, const char* argv0) {
     Environment env;
     std::string name = argv0 ? argv0 : "update_3_2";
+#ifdef _WIN32
+    // Either separator, and the program's extension.
+    if (auto slash = name.find_last_of("/\\"); slash != std::string::npos) name = name.substr(slash + 1);
+    if (name.size() > 4 && text::equalsIgnoreCase(name.substr(name.size() - 4), ".exe")) name.resize(name.size() - 4);
+#else
     if (auto slash = name.find_last_of('/'); slash != std::string::npos) name = name.substr(slash + 1);
+#endif
     // The console-only build carries a suffix; the program's title stays the updater's.
     if (name.ends_with("_console")) name.resize(name.size() - std::strlen("_console"));
     env.executableName = name;
     env.updaterFolder = files::executableFolder();
+#ifdef _WIN32
+    // The user's own registry, unless a file is named to stand in for it.
+    if (options.registryFile.empty()) {
+        env.openRegistry = win32RegistryOpener();
+    } else {
+        // Resolved once, now: the update changes the current folder before it writes the registry.
+        const std::string& registry = options.registryFile;
+        std::error_code ec;
+        const std::string absolute = files::textOf(std::filesystem::absolute(files::pathOf(registry), ec));
+        env.openRegistry = fileRegistryOpener(ec ? registry : absolute);
+    }
+#else
     // Resolved once, now: the update changes the current folder before it writes the registry.
     const std::string registry = options.registryFile.empty() ? defaultRegistryPath() : options.registryFile;
     std::error_code ec;
     const std::filesystem::path absolute = std::filesystem::absolute(registry, ec);
     env.openRegistry = fileRegistryOpener(ec ? registry : absolute.string());
+#endif
     // Empty: no server unless the environment names one.
     env.downloadHost = options.downloadHost;
     if (const char* host = std::getenv("UPDATE_DOWNLOAD_HOST"); env.downloadHost.empty() && host) env.downloadHost = host;

@@ -10,12 +10,13 @@
 #include "install/staged_install.h"
 #include "platform/durable_fs.h"
 #include "platform/files.h"
+#include "platform/fs_path.h"
 #include "platform/scope_guard.h"
 #include "ui/display_text.h"
 
 #include <cmath>
 #include <exception>
-#include <unistd.h>
+#include <filesystem>
 
 namespace upd {
 
@@ -256,8 +257,10 @@ void TfmMain::UpdateReestr() {
     const std::string installFolder = registry->Read("mirela", "ProgrammPath", "");
     // Leaves the process in the package folder, as the other programs of the package expect;
     // failures do not matter.
-    if (!installFolder.empty() && ::chdir(installFolder.c_str()) == 0) {
-        [[maybe_unused]] const int ignored = ::chdir("..");
+    std::error_code ec;
+    if (!installFolder.empty()) {
+        std::filesystem::current_path(files::pathOf(installFolder), ec);
+        if (!ec) std::filesystem::current_path("..", ec);
     }
     registry->Write("mirela", "ProgrammVersion", DM.Programm_version());
     registry->Write("Lornet", "ProgrammVersion", DM.Programm_version());

@@ -4,13 +4,13 @@
 #include "db/sqlite_handle.h"
 #include "db/sqlite_session.h"
 #include "db/sqlite_text_functions.h"
+#include "platform/fs_path.h"
 #include "platform/text.h"
 
 #include <sqlite3.h>
-#include <sys/stat.h>
 
-#include <cstdio>
 #include <cstring>
+#include <fstream>
 
 namespace upd::db {
 
@@ -81,17 +81,16 @@ FieldType classifyDeclaredType(const std::string& declaredType, bool rowAlias) {
 }
 
 std::unique_ptr<DbSession> SqliteEngine::open(const std::string& path, const std::string& password) {
-    struct stat st{};
-    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) throw fileNotFound(path);
-    if (st.st_size == 0 || st.st_size % 512 != 0) throw unrecognised(path);
+    const std::filesystem::path file = files::pathOf(path);
+    std::error_code ec;
+    if (path.empty() || !std::filesystem::is_regular_file(file, ec)) throw fileNotFound(path);
+    const uintmax_t size = std::filesystem::file_size(file, ec);
+    if (ec || size == 0 || size % 512 != 0) throw unrecognised(path);
     char header[16] = {0};
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
-        const size_t n = std::fread(header, 1, sizeof header, f);
-        std::fclose(f);
-        if (n != sizeof header) throw unrecognised(path);
-    } else {
-        throw DbError(DbErrc::ReadOnly, "Нет доступа к файлу '" + path + "'.");
-    }
+    std::ifstream in(file, std::ios::binary);
+    if (!in) throw DbError(DbErrc::ReadOnly, "Нет доступа к файлу '" + path + "'.");
+    if (!in.read(header, sizeof header)) throw unrecognised(path);
+    in.close();
     const bool plain = std::memcmp(header, "SQLite format 3", 16) == 0;
     const int flags = SQLITE_OPEN_READWRITE;
 
@@ -109,8 +108,8 @@ std::unique_ptr<DbSession> SqliteEngine::open(const std::string& path, const std
 }
 
 std::unique_ptr<DbSession> createDatabase(const std::string& path, const std::string& password) {
-    struct stat st{};
-    if (::stat(path.c_str(), &st) == 0)
+    std::error_code ec;
+    if (std::filesystem::exists(files::pathOf(path), ec))
         throw DbError(DbErrc::Other, "Файл '" + path + "' уже существует.");
     DbHandle db = openHandle(path, password, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     exec(db.get(), "PRAGMA user_version = 1");  // writes the first page, so the file is a database at once

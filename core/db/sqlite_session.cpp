@@ -1,10 +1,10 @@
 #include "db/sqlite_session.h"
 
 #include "db/sqlite_engine.h"
+#include "platform/fs_path.h"
 #include "platform/scope_guard.h"
 #include "platform/text.h"
 
-#include <sys/stat.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -19,23 +19,33 @@ std::mutex& sessionsMutex() {
     static std::mutex m;
     return m;
 }
-std::multimap<std::pair<unsigned long long, unsigned long long>, SqliteSession*>& sessionsByFile() {
-    static std::multimap<std::pair<unsigned long long, unsigned long long>, SqliteSession*> sessions;
+std::multimap<uint64_t, SqliteSession*>& sessionsByFile() {
+    static std::multimap<uint64_t, SqliteSession*> sessions;
     return sessions;
 }
+uint64_t lastFileNumber = 0;  // under sessionsMutex
 
 } // namespace
 
 SqliteSession::SqliteSession(DbHandle db, const std::string& path) : db_(std::move(db)) {
-    struct stat st{};
-    if (::stat(path.c_str(), &st) != 0) return;
-    file_ = {static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino)};
+    // Sessions share a number when they have the same file open, under whatever name
+    // (the standard library compares device and inode, or volume and file index).
+    const std::filesystem::path file = files::pathOf(path);
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec)) return;
     std::lock_guard<std::mutex> lock(sessionsMutex());
+    for (const auto& [number, other] : sessionsByFile())
+        if (std::filesystem::equivalent(file, other->path_, ec)) {
+            file_ = number;
+            break;
+        }
+    if (file_ == 0) file_ = ++lastFileNumber;
+    path_ = file;
     sessionsByFile().emplace(file_, this);
 }
 
 void SqliteSession::flushSiblings() {
-    if (file_.second == 0) return;
+    if (file_ == 0) return;
     std::lock_guard<std::mutex> lock(sessionsMutex());
     auto [from, to] = sessionsByFile().equal_range(file_);
     for (auto it = from; it != to; ++it) {
@@ -49,7 +59,7 @@ void SqliteSession::flushSiblings() {
 }
 
 SqliteSession::~SqliteSession() {
-    if (file_.second != 0) {
+    if (file_ != 0) {
         std::lock_guard<std::mutex> lock(sessionsMutex());
         auto [from, to] = sessionsByFile().equal_range(file_);
         for (auto it = from; it != to; ++it)

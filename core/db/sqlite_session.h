@@ -8,6 +8,8 @@
 
 #include <sqlite3.h>
 
+#include <cstdint>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -92,7 +94,8 @@ private:
     std::map<std::string, TableInfo> tables_;
     std::map<std::string, std::unique_ptr<Statement>> statements_;
     int pendingRows_ = 0;
-    std::pair<unsigned long long, unsigned long long> file_{0, 0};  // device and inode, 0 when unknown
+    uint64_t file_ = 0;  // the same for the sessions of one file, 0 when unknown
+    std::filesystem::path path_;
     bool walTried_ = false;
     bool wal_ = false;
 };

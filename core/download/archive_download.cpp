@@ -1,6 +1,7 @@
 #include "download/archive_download.h"
 
 #include "platform/files.h"
+#include "platform/fs_path.h"
 #include "platform/replace_file.h"
 #include "ui/progress_message.h"
 
@@ -100,7 +101,7 @@ void ArchiveDownload::Button2Click() {
         const std::string base = files::withTrailingSeparator(workFolder);
         const std::string folder = base + kArchiveFolder;
         std::error_code ignored;  // a folder that cannot be made shows as the write's failure
-        if (!files::directoryExists(folder)) std::filesystem::create_directory(folder, ignored);
+        if (!files::directoryExists(folder)) std::filesystem::create_directory(files::pathOf(folder), ignored);
         // Written beside and renamed over the old archive: a failed write leaves no torn file.
         completed_ = !files::replaceFileContent(base + kArchiveFile, buffer);
     } catch (...) {

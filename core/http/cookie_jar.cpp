@@ -1,8 +1,7 @@
 #include "http/cookie_jar.h"
 
+#include "http/cookie_date.h"
 #include "platform/text.h"
-
-#include <curl/curl.h>
 
 #include <algorithm>
 #include <charconv>
@@ -79,10 +78,9 @@ void CookieJar::store(const std::string& setCookie, const std::string& host, con
         const std::string key = text::asciiLower(trim(av.substr(0, aeq)));
         const std::string val = aeq == std::string_view::npos ? std::string() : trim(av.substr(aeq + 1));
         if (key == "expires" && !haveMaxAge) {
-            const time_t t = curl_getdate(val.c_str(), nullptr);
-            if (t != -1) {
+            if (const auto t = parseCookieDate(val)) {
                 cookie.persistent = true;
-                cookie.expires = t;
+                cookie.expires = *t;
             }
         } else if (key == "max-age") {
             long long seconds = 0;

@@ -110,11 +110,11 @@ struct HttpClient::Transfer {
 
 HttpClient::HttpClient(HttpClientSettings settings) : settings_(std::move(settings)) {
     initialiseCurlOnce();
-    curl_ = curl_easy_init();
-    if (!curl_) throw HttpError(0, "The HTTP library could not be started");
+    handle_ = curl_easy_init();
+    if (!handle_) throw HttpError(0, "The HTTP library could not be started");
 }
 
-HttpClient::~HttpClient() { curl_easy_cleanup(static_cast<CURL*>(curl_)); }
+HttpClient::~HttpClient() { curl_easy_cleanup(static_cast<CURL*>(handle_)); }
 
 void HttpClient::Head(const std::string& url) { perform(url, true, nullptr); }
 
@@ -123,7 +123,7 @@ void HttpClient::Get(const std::string& url, std::string& body) { perform(url, f
 int HttpClient::ResponseCode() const { return responseCode_; }
 
 void HttpClient::perform(const std::string& url, bool head, std::string* body) {
-    CURL* curl = static_cast<CURL*>(curl_);
+    CURL* curl = static_cast<CURL*>(handle_);
     Transfer t{*this};
     t.head = head;
     t.url = parseHttpUrl(url);

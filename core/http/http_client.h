@@ -1,5 +1,5 @@
-// A small HTTP/1.1 client over libcurl: GET into memory and HEAD, with the request head
-// written in a fixed order, cookies kept for the client's life, connections kept alive
+// A small HTTP/1.1 client (libcurl on Linux, WinINet on Windows): GET into memory and HEAD,
+// with the request head written in a fixed order, cookies kept for the client's life, connections kept alive
 // unless the server says "Connection: close", redirects not followed, and work events
 // while a body arrives.
 #pragma once
@@ -69,7 +69,9 @@ private:
 
     HttpClientSettings settings_;
     CookieJar cookies_;
-    void* curl_ = nullptr;  // one handle for the client's life: it keeps the open connection
+    // One library handle for the client's life (libcurl's easy handle, or the WinINet
+    // session): it keeps the open connection.
+    void* handle_ = nullptr;
     int responseCode_ = 0;
 };
 

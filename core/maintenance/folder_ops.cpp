@@ -3,6 +3,8 @@
 #include "platform/files.h"
 #include "platform/replace_file.h"
 
+#include <string_view>
+
 namespace upd::maintenance {
 
 namespace {
@@ -20,12 +22,22 @@ bool isAbsoluteLine(const std::string& line) {
     return line.size() > 1 && line[1] == ':' && ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
 }
 
+// Windows drops the trailing dots and spaces of a name, so ".. " and "..." step up as ".."
+// does; elsewhere those are names like any other.
+bool isParentStep(std::string_view segment) {
+#ifdef _WIN32
+    return segment.size() >= 2 && segment.find_first_not_of(". ") == std::string_view::npos;
+#else
+    return segment == "..";
+#endif
+}
+
 bool hasParentStep(const std::string& line) {
     size_t start = 0;
     while (start <= line.size()) {
         size_t end = line.find(files::kSeparator, start);
         if (end == std::string::npos) end = line.size();
-        if (line.compare(start, end - start, "..") == 0) return true;
+        if (isParentStep(std::string_view(line).substr(start, end - start))) return true;
         start = end + 1;
     }
     return false;
@@ -42,14 +54,15 @@ bool deleteFileOrLink(const std::string& path) { return !files::removeFileOrLink
 bool removeFolder(const std::string& path) { return !files::removeEmptyFolder(path); }
 
 std::optional<std::string> removalTarget(const std::string& folder, const std::string& line) {
+    // Both separate folders: a list may have either, and Windows takes either.
     std::string relative = line;
     for (char& c : relative)
-        if (c == '\\') c = files::kSeparator;
+        if (c == '\\' || c == '/') c = files::kSeparator;
     if (relative.empty() || isAbsoluteLine(relative) || hasParentStep(relative)) return std::nullopt;
 
     const size_t slash = relative.rfind(files::kSeparator);
     const std::string name = slash == std::string::npos ? relative : relative.substr(slash + 1);
-    if (name.empty() || name == ".") return std::nullopt;
+    if (name.empty() || name == "." || isParentStep(name)) return std::nullopt;
 
     const auto root = realPath(folder);
     const auto parent = realPath(slash == std::string::npos ? folder : folder + relative.substr(0, slash));

@@ -3,6 +3,7 @@
 #include "maintenance/folder_ops.h"
 #include "maintenance/removal_list.h"
 #include "platform/files.h"
+#include "platform/fs_path.h"
 
 #include <filesystem>
 #include <string_view>
@@ -24,6 +25,14 @@ constexpr PhotoCode kPhotoCodes[] = {
     {'\\', "_psl_"}, {'/', "_osl_"}, {':', "_2pn_"}, {'*', "_str_"}, {'|', "_vsl_"},
     {'"', "_kvc_"},  {'<', "_lss_"}, {'>', "_big_"}, {'?', "_qst_"},
 };
+
+// A path below a folder, written with '/', in the platform's separators.
+std::string native(std::string_view relative) {
+    std::string path(relative);
+    for (char& c : path)
+        if (c == '/') c = files::kSeparator;
+    return path;
+}
 
 std::string replaceAll(std::string text, char what, std::string_view by) {
     for (size_t pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos + by.size()))
@@ -49,11 +58,11 @@ std::string MaintenanceSteps::DirNameForPhoto(const std::string& s2) const {
 
 void MaintenanceSteps::RenameDirForPhoto(const std::string& dir_name) {
     std::error_code ec;
-    fs::directory_iterator it(fs::path(dir_name), fs::directory_options::none, ec);
+    fs::directory_iterator it(files::pathOf(dir_name), fs::directory_options::none, ec);
     if (ec) return;
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
         if (isRealFolder(*it)) {
-            const std::string name = it->path().filename().string();
+            const std::string name = files::textOf(it->path().filename());
             const std::string oldPath = dir_name + files::kSeparator + name;
             const std::string newPath = dir_name + files::kSeparator + DirNameForPhoto(name);
             if (oldPath != newPath) maintenance::moveWithoutReplace(oldPath, newPath);
@@ -78,10 +87,10 @@ bool MaintenanceSteps::RemoveFiles(const std::string& _path) {
 bool MaintenanceSteps::RemoveEmptyFolders(const std::string& rootFolder) {
     bool empty = true;
     std::error_code ec;
-    fs::directory_iterator it(fs::path(rootFolder), fs::directory_options::none, ec);
+    fs::directory_iterator it(files::pathOf(rootFolder), fs::directory_options::none, ec);
     if (ec) return maintenance::removeFolder(rootFolder);
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        const std::string name = it->path().filename().string();
+        const std::string name = files::textOf(it->path().filename());
         if (!name.empty() && name.front() == '.') continue;
         // A link is content: following it could prune folders elsewhere.
         if (isRealFolder(*it)) {
@@ -95,18 +104,18 @@ bool MaintenanceSteps::RemoveEmptyFolders(const std::string& rootFolder) {
 
 void MaintenanceSteps::Button5Click() {
     const std::string module = moduleFolder();
-    maintenance::moveWithoutReplace(module + "doc/oplata", module + "doc/Оплата");
+    maintenance::moveWithoutReplace(module + native("doc/oplata"), module + native("doc/Оплата"));
     RemoveFiles(module);
 }
 
 std::string MaintenanceSteps::photoFolder() const { return files::withTrailingSeparator(maintenanceRoot_) + "photo"; }
 
 std::string MaintenanceSteps::moduleFolder() const {
-    return files::withTrailingSeparator(maintenanceRoot_) + "Тарвенит/ДопСпециальности/";
+    return files::withTrailingSeparator(maintenanceRoot_) + native("Тарвенит/ДопСпециальности/");
 }
 
 std::string MaintenanceSteps::removalListPath() const {
-    return files::withTrailingSeparator(updaterFolder_) + "res/files.txt";
+    return files::withTrailingSeparator(updaterFolder_) + native("res/files.txt");
 }
 
 } // namespace upd

@@ -249,6 +249,24 @@ TEST_F(ConnectionLifecycle, ClosedFileIsCompleteOnItsOwnAndSharedWhileOpen) {
     EXPECT_EQ(c.FieldByName("gruppa_name").AsString(), "Группа 2");
 }
 
+// Sessions know each other by the file, not by its name: the row one of them holds in its
+// group is stored before the other reads, however each spelt the path.
+TEST_F(ConnectionLifecycle, AnotherNameOfTheFileSeesTheStoredRowToo) {
+    std::filesystem::create_directory(fsPath(folder.file("Автошкола")));
+    TADOConnection second;
+    second.SetConnectionString(buildConnectionString(folder.path() + "/Автошкола/../base.accdb", kPassword));
+    TADOTable t(connection);
+    t.SetTableName("gruppa");
+    t.Open();
+    t.Append();
+    t.FieldByName("gruppa_name").SetAsString("Группа 2");
+    t.Post();
+    TADOQuery q(second);
+    q.SQL.SetText("SELECT count(*) AS n FROM gruppa");
+    q.Open();
+    EXPECT_EQ(q.FieldByName("n").AsInteger(), 2);
+}
+
 TEST_F(ConnectionLifecycle, ReadingLeavesTheFileByteForByte) {
     auto bytes = [&] {
         std::ifstream in(path, std::ios::binary);

@@ -12,25 +12,48 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
 namespace upd::db::testing {
 
+// Paths travel as UTF-8 strings; the standard library takes them as char8_t, which
+// Windows receives as UTF-16 rather than through the ANSI code page.
+inline std::filesystem::path fsPath(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+inline std::string utf8Path(const std::filesystem::path& path) {
+    const std::u8string u8 = path.u8string();
+    return std::string(u8.begin(), u8.end());
+}
+
 class TempFolder {
 public:
+    // create_directory tells whether it made the folder: a name taken by another process
+    // is never shared, the next random name is tried.
     TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "db_tests_XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
+        std::random_device seed;
+        std::mt19937_64 random(seed());
+        const auto base = std::filesystem::temp_directory_path();
+        for (;;) {
+            auto candidate = base / ("db_tests_" + std::to_string(random() % 1000000000000ull));
+            if (std::filesystem::create_directory(candidate)) {
+                std::filesystem::permissions(candidate, std::filesystem::perms::owner_all,
+                                             std::filesystem::perm_options::replace);
+                path_ = utf8Path(candidate);
+                return;
+            }
+        }
     }
     ~TempFolder() {
         std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
+        std::filesystem::remove_all(fsPath(path_), ec);
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    std::string file(const std::string& name) const { return (std::filesystem::path(path_) / name).string(); }
+    std::string file(const std::string& name) const { return utf8Path(fsPath(path_) / fsPath(name)); }
     const std::string& path() const { return path_; }
 
 private:
@@ -44,7 +67,7 @@ inline void makeDatabase(const std::string& path, const std::string& password, c
 }
 
 inline void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
+    std::ofstream(fsPath(path), std::ios::binary) << bytes;
 }
 
 class RecordingDialogs : public Dialogs {

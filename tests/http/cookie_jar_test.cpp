@@ -1,6 +1,13 @@
 #include "http/cookie_jar.h"
+#include "http/cookie_date.h"
 
 #include <gtest/gtest.h>
+
+#include <optional>
+
+#ifndef _WIN32
+#include <curl/curl.h>
+#endif
 
 namespace upd::testing {
 namespace {
@@ -58,6 +65,55 @@ TEST(CookieJar, MaxAgeExpiresLater) {
     EXPECT_EQ(jar.headerFor("h", "/", false, kNow + 59), "a=1");
     EXPECT_EQ(jar.headerFor("h", "/", false, kNow + 60), "");
 }
+
+struct DateCase {
+    const char* text;
+    std::optional<std::time_t> seconds;
+};
+
+// The forms servers send, and texts that are no date.
+const std::vector<DateCase> kDates = {
+    {"Thu, 01 Jan 1970 00:00:00 GMT", 0},
+    {"Wed, 01 Jan 2200 00:00:00 GMT", 7258118400},
+    {"Sun, 06 Nov 1994 08:49:37 GMT", 784111777},
+    {"Sunday, 06-Nov-94 08:49:37 GMT", 784111777},
+    {"Sun Nov  6 08:49:37 1994", 784111777},
+    {"Tue, 29 Feb 2028 23:59:59 GMT", 1835481599},
+    {"sun, 06 NOV 1994 08:49:37 gmt", 784111777},
+    {"Thu, 31 Dec 2037 23:59:59 GMT", 2145916799},
+    {"Sat, 01 Jan 2000 00:00:00 GMT", 946684800},
+    {"Mon, 30 Feb 2026 00:00:00 GMT", std::nullopt},
+    {"Sun, 06 Nov 1994 24:00:00 GMT", std::nullopt},
+    {"Sun, 06 Nov 1994 GMT", std::nullopt},
+    {"06 Nov 1994 08:49:37", 784111777},
+    {"tomorrow", std::nullopt},
+    {"", std::nullopt},
+};
+
+TEST(CookieDate, ReadsTheFormsServersSendAsUtc) {
+    for (const auto& c : kDates) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(parseCookieDate(c.text), c.seconds);
+    }
+}
+
+TEST(CookieJar, AnUnreadableExpiryLeavesASessionCookie) {
+    CookieJar jar;
+    jar.store("a=1; Path=/; Expires=tomorrow", "h", "/", kNow);
+    ASSERT_EQ(jar.cookies().size(), 1u);
+    EXPECT_FALSE(jar.cookies()[0].persistent);
+}
+
+#ifndef _WIN32
+// The jar read these dates through libcurl before: the well-formed ones still mean the same.
+TEST(CookieDate, AgreesWithLibcurlOnWellFormedDates) {
+    for (const auto& c : kDates) {
+        if (!c.seconds) continue;
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(parseCookieDate(c.text), curl_getdate(c.text, nullptr));
+    }
+}
+#endif
 
 } // namespace
 } // namespace upd::testing

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <curl/curl.h>
+#endif
+
 namespace upd::testing {
 namespace {
 
@@ -172,6 +176,7 @@ struct UrlCase {
     std::string url;
     std::string hostHeader;
     std::string path;
+    unsigned port = 80;
 };
 
 class HttpUrlTable : public ::testing::TestWithParam<UrlCase> {};
@@ -180,16 +185,54 @@ TEST_P(HttpUrlTable, HostHeaderCarriesThePortOnlyWhenItIsNot80) {
     const HttpUrl u = parseHttpUrl(GetParam().url);
     EXPECT_EQ(u.hostHeader, GetParam().hostHeader);
     EXPECT_EQ(u.path, GetParam().path);
+    EXPECT_EQ(u.port, GetParam().port);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, HttpUrlTable,
                          ::testing::Values(UrlCase{"http://example.org/a/b.zip", "example.org", "/a/b.zip"},
                                            UrlCase{"http://example.org:80/a", "example.org", "/a"},
-                                           UrlCase{"http://127.0.0.1:8080/a?x=1", "127.0.0.1:8080", "/a?x=1"},
-                                           UrlCase{"http://[::1]:81/", "[::1]:81", "/"}));
+                                           UrlCase{"http://127.0.0.1:8080/a?x=1", "127.0.0.1:8080", "/a?x=1", 8080},
+                                           UrlCase{"http://[::1]:81/", "[::1]:81", "/", 81},
+                                           UrlCase{"HTTP://example.org", "example.org", "/"},
+                                           UrlCase{"http://example.org:/a", "example.org", "/a"},
+                                           UrlCase{"http://example.org?x=1", "example.org", "/?x=1"},
+                                           UrlCase{"http://example.org/a?#frag", "example.org", "/a"},
+                                           UrlCase{"http://example.org/a/./b/../c", "example.org", "/a/c"},
+                                           UrlCase{"http://example.org/a/..", "example.org", "/"},
+                                           UrlCase{"http://example.org/a//b/", "example.org", "/a//b/"}));
+
+#ifndef _WIN32
+// The URL was read through libcurl before: the same parts come out.
+TEST(HttpUrl, AgreesWithLibcurl) {
+    for (const char* url : {"http://example.org/a/b.zip", "http://127.0.0.1:8080/a?x=1", "http://[::1]:81/",
+                            "HTTP://example.org", "http://example.org?x=1", "http://example.org/a/./b/../c#f",
+                            "http://example.org/a/..", "http://example.org/a//b/"}) {
+        SCOPED_TRACE(url);
+        CURLU* handle = curl_url();
+        ASSERT_EQ(curl_url_set(handle, CURLUPART_URL, url, 0), CURLUE_OK);
+        const auto part = [&](CURLUPart which, unsigned flags = 0) {
+            char* value = nullptr;
+            std::string s;
+            if (curl_url_get(handle, which, &value, flags) == CURLUE_OK && value) s = value;
+            curl_free(value);
+            return s;
+        };
+        const HttpUrl u = parseHttpUrl(url);
+        const std::string query = part(CURLUPART_QUERY);
+        EXPECT_EQ(u.hostName, part(CURLUPART_HOST));
+        EXPECT_EQ(u.path, part(CURLUPART_PATH) + (query.empty() ? "" : "?" + query));
+        const std::string port = part(CURLUPART_PORT, CURLU_DEFAULT_PORT);
+        EXPECT_EQ(u.hostHeader, port == "80" ? u.hostName : u.hostName + ":" + port);
+        curl_url_cleanup(handle);
+    }
+}
+#endif
 
 TEST(HttpUrl, RefusesOtherSchemesCredentialsAndGarbage) {
-    for (const char* url : {"https://example.org/", "file:///etc/passwd", "http://user:pw@example.org/", "http://", "::"})
+    for (const char* url : {"https://example.org/", "file:///etc/passwd", "http://user:pw@example.org/", "http://", "::",
+                            "http://example.org:0/", "http://example.org:65536/", "http://example.org:8x/",
+                            "http://exa mple.org/", "http://example.org/a b", "http://example.org/\r\nX: 1",
+                            "http://[::1/", "http://a@example.org/"})
         EXPECT_THROW(parseHttpUrl(url), HttpError) << url;
 }
 

@@ -1,17 +1,10 @@
 // A tiny HTTP server on 127.0.0.1 and an ephemeral port for the client's tests: it records
 // each request head byte for byte, with the number of the connection it came on, and
-// answers from a responder. One thread, poll with a short timeout, stopped by the destructor.
+// answers from a responder. One thread, waiting for input with a short timeout, stopped by
+// the destructor.
 #pragma once
 
-#include "platform/file_handle.h"
-
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/time.h>
-#include <unistd.h>
+#include "loopback_socket.h"
 
 #include <atomic>
 #include <cstdint>
@@ -46,18 +39,7 @@ public:
     using Responder = std::function<CannedResponse(const RecordedRequest&)>;
 
     explicit LoopbackHttpServer(Responder responder) : responder_(std::move(responder)) {
-        listen_ = files::FileHandle(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-        if (!listen_.isOpen()) throw std::runtime_error("socket");
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        addr.sin_port = 0;
-        socklen_t len = sizeof addr;
-        if (::bind(listen_.native(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-            ::listen(listen_.native(), 16) != 0 ||
-            ::getsockname(listen_.native(), reinterpret_cast<sockaddr*>(&addr), &len) != 0)
-            throw std::runtime_error("bind/listen on 127.0.0.1");
-        port_ = ntohs(addr.sin_port);
+        listen_ = listenOnLoopback(port_);
         thread_ = std::thread([this] { run(); });
     }
 
@@ -81,30 +63,26 @@ public:
 
 private:
     struct Client {
-        files::FileHandle socket;
+        Socket socket;
         int number;
         std::string buffer;
     };
 
     void run() {
-        // Bounded: the destructor's flag is seen within one poll timeout.
+        // Bounded: the destructor's flag is seen within one wait.
         while (!stop_) {
-            std::vector<pollfd> fds{{listen_.native(), POLLIN, 0}};
-            for (auto& c : clients_) fds.push_back({c.socket.native(), POLLIN, 0});
-            if (::poll(fds.data(), fds.size(), 20) <= 0) continue;
-            if (fds[0].revents & POLLIN) {
-                files::FileHandle socket(::accept4(listen_.native(), nullptr, nullptr, SOCK_CLOEXEC));
-                if (socket.isOpen()) {
-                    const timeval limit{5, 0};  // a client that stops reading cannot hold the thread
-                    ::setsockopt(socket.native(), SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-                    clients_.push_back({std::move(socket), ++accepted_, {}});
-                }
+            std::vector<const Socket*> sockets{&listen_};
+            for (auto& c : clients_) sockets.push_back(&c.socket);
+            const std::vector<bool> ready = waitForInput(sockets, 20);
+            if (ready[0]) {
+                Socket socket = acceptClient(listen_);
+                if (socket.isOpen()) clients_.push_back({std::move(socket), ++accepted_, {}});
             }
-            for (size_t i = 1; i < fds.size(); ++i) {
-                if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+            for (size_t i = 1; i < ready.size(); ++i) {
+                if (!ready[i]) continue;
                 Client& c = clients_[i - 1];
                 char buf[4096];
-                const ssize_t n = ::recv(c.socket.native(), buf, sizeof buf, 0);
+                const long n = receiveSome(c.socket, buf, sizeof buf);
                 if (n <= 0) {
                     c.socket.close();  // a socket's close has nothing left to deliver
                     continue;
@@ -132,7 +110,7 @@ private:
             }
             const CannedResponse response = responder_(r);
             const std::string bytes = encode(response, r.method == "HEAD");
-            if (!sendAll(c.socket.native(), bytes) || response.close)
+            if (!sendAll(c.socket, bytes) || response.close)
                 c.socket.close();  // as above: the answer was sent or cannot be
         }
     }
@@ -148,19 +126,8 @@ private:
         return out;
     }
 
-    // Not FileHandle::writeAll: a client that hung up must not raise SIGPIPE (MSG_NOSIGNAL).
-    static bool sendAll(int fd, const std::string& bytes) {
-        size_t sent = 0;
-        while (sent < bytes.size()) {
-            const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-            if (n <= 0) return false;
-            sent += static_cast<size_t>(n);
-        }
-        return true;
-    }
-
     Responder responder_;
-    files::FileHandle listen_;
+    Socket listen_;
     uint16_t port_ = 0;
     std::thread thread_;
     std::atomic<bool> stop_{false};

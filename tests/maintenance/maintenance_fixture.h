@@ -3,6 +3,9 @@
 
 #include "ui/event_pump.h"
 #include "maintenance/maintenance_steps.h"
+#include "platform/files.h"
+#include "platform/fs_path.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -16,19 +19,22 @@ namespace upd::testing {
 class MaintenanceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "maintenance_XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        root = pattern;
-        updaterFolder = (root / "updater").string() + "/";
+        temp = std::make_unique<TempDir>();
+        root = temp->path();
+        updaterFolder = str(root / "updater") + files::kSeparator;
         std::filesystem::create_directories(root / "updater" / "res");
         pump.onIdle = [this] { ++idleRounds; };
-        steps = std::make_unique<MaintenanceSteps>(pump, updaterFolder, (root / "drive").string() + "/");
+        steps = std::make_unique<MaintenanceSteps>(pump, updaterFolder, str(root / "drive") + files::kSeparator);
     }
     void TearDown() override {
         std::error_code ec;
         std::filesystem::permissions(root, std::filesystem::perms::owner_all, ec);
-        std::filesystem::remove_all(root, ec);
+        temp.reset();
     }
+
+    // Paths as the steps take them: UTF-8 text.
+    static std::string str(const std::filesystem::path& p) { return files::textOf(p); }
+    static std::filesystem::path path(const std::string& utf8) { return files::pathOf(utf8); }
 
     std::filesystem::path makeFolder(const std::filesystem::path& p) {
         std::filesystem::create_directories(p);
@@ -41,6 +47,7 @@ protected:
     }
     void writeRemovalList(const std::string& bytes) { makeFile(root / "updater" / "res" / "files.txt", bytes); }
 
+    std::unique_ptr<TempDir> temp;
     std::filesystem::path root;
     QueuedEventPump pump;
     int idleRounds = 0;

@@ -42,8 +42,8 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST_F(MaintenanceTest, ReadRemovalListOfAMissingFileThrows) {
-    EXPECT_THROW(maintenance::readRemovalList((root / "missing.txt").string()), std::runtime_error);
-    EXPECT_THROW(maintenance::readRemovalList(root.string()), std::runtime_error);  // a folder
+    EXPECT_THROW(maintenance::readRemovalList(str(root / "missing.txt")), std::runtime_error);
+    EXPECT_THROW(maintenance::readRemovalList(str(root)), std::runtime_error);  // a folder
 }
 
 } // namespace

@@ -1,7 +1,5 @@
 #include "maintenance_fixture.h"
 
-#include <unistd.h>
-
 namespace fs = std::filesystem;
 
 namespace upd::testing {
@@ -13,7 +11,7 @@ protected:
         MaintenanceTest::SetUp();
         module = makeFolder(root / "module");
     }
-    std::string modulePath() const { return module.string() + "/"; }
+    std::string modulePath() const { return str(module) + files::kSeparator; }
     fs::path module;
 };
 
@@ -27,7 +25,9 @@ TEST_F(RemovalTest, RemoveFilesDeletesListedFilesAndPrunesDoc) {
     makeFolder(module / "folder-named");
     const fs::path target = makeFolder(root / "link-target");
     makeFile(target / "inside.txt");
+#ifndef _WIN32  // MinGW's library cannot make links under Wine
     fs::create_directory_symlink(target, module / "doc" / "link");
+#endif
 
     writeRemovalList(
         "doc\\a.pdf\r\n"
@@ -44,7 +44,9 @@ TEST_F(RemovalTest, RemoveFilesDeletesListedFilesAndPrunesDoc) {
     EXPECT_TRUE(fs::exists(module / "kept.txt"));
     EXPECT_TRUE(fs::is_directory(module / "folder-named"));
     EXPECT_TRUE(fs::exists(target / "inside.txt"));
+#ifndef _WIN32
     EXPECT_FALSE(fs::exists(fs::symlink_status(module / "doc" / "link")));
+#endif
     // Only the branch that holds a file survives the pruning.
     EXPECT_TRUE(fs::exists(module / "doc" / "keep" / "deep" / "c.pdf"));
     EXPECT_FALSE(fs::exists(module / "doc" / "a.pdf"));
@@ -57,13 +59,18 @@ TEST_F(RemovalTest, RemoveFilesNeverDeletesOutsideItsFolder) {
     const fs::path outside = makeFile(root / "outside.txt");
     const fs::path elsewhere = makeFolder(root / "elsewhere");
     makeFile(elsewhere / "victim.txt");
+#ifndef _WIN32
     fs::create_directory_symlink(elsewhere, module / "escape");
+#endif
     makeFile(module / "doc" / "inner.txt");
 
     writeRemovalList("../outside.txt\n"
                      "doc\\..\\..\\outside.txt\n"
-                     "doc/../doc/inner.txt\n" +
-                     outside.string() + "\n" +
+                     "doc/../doc/inner.txt\n"
+                     "doc\\.. \\.. \\outside.txt\n"  // Windows reads ".. " as ".."
+                     "doc/.../../outside.txt\n"
+                     "doc/.. \n" +
+                     str(outside) + "\n" +
                      "c:\\outside.txt\n"
                      "escape/victim.txt\n"
                      "escape\\victim.txt\n");
@@ -79,7 +86,7 @@ TEST_F(RemovalTest, RemoveFilesWithoutTheTrailingSeparatorStaysInsideTheFolder) 
     const fs::path sibling = makeFile(root / "moduletop.txt");
     makeFile(module / "top.txt");
     writeRemovalList("top.txt\n");
-    steps->RemoveFiles(module.string());
+    steps->RemoveFiles(str(module));
     EXPECT_TRUE(fs::exists(sibling));
     EXPECT_FALSE(fs::exists(module / "top.txt"));
 }
@@ -93,19 +100,19 @@ TEST_F(RemovalTest, RemoveFilesWithoutAListThrowsAndDeletesNothing) {
 TEST_F(RemovalTest, RemoveEmptyFoldersRules) {
     // An empty folder goes; a folder with a file stays; a missing one is not removed.
     makeFolder(module / "empty");
-    EXPECT_TRUE(steps->RemoveEmptyFolders((module / "empty").string()));
+    EXPECT_TRUE(steps->RemoveEmptyFolders(str(module / "empty")));
     EXPECT_FALSE(fs::exists(module / "empty"));
 
     makeFile(module / "full" / "f.txt");
-    EXPECT_FALSE(steps->RemoveEmptyFolders((module / "full").string()));
+    EXPECT_FALSE(steps->RemoveEmptyFolders(str(module / "full")));
     EXPECT_TRUE(fs::exists(module / "full" / "f.txt"));
 
-    EXPECT_FALSE(steps->RemoveEmptyFolders((module / "missing").string()));
+    EXPECT_FALSE(steps->RemoveEmptyFolders(str(module / "missing")));
 
     // Folders only of empty folders, at any depth, go in one call.
     makeFolder(module / "doc" / "a" / "b" / "c");
     makeFolder(module / "doc" / "d");
-    EXPECT_TRUE(steps->RemoveEmptyFolders((module / "doc").string()));
+    EXPECT_TRUE(steps->RemoveEmptyFolders(str(module / "doc")));
     EXPECT_FALSE(fs::exists(module / "doc"));
 }
 
@@ -113,27 +120,29 @@ TEST_F(RemovalTest, RemoveEmptyFoldersPassesOverNamesWithALeadingFullStop) {
     // The dot-file is not content, yet the folder's removal fails: both it and its parent stay.
     makeFile(module / "doc" / "hidden" / ".keep");
     makeFolder(module / "doc" / "gone");
-    EXPECT_FALSE(steps->RemoveEmptyFolders((module / "doc").string()));
+    EXPECT_FALSE(steps->RemoveEmptyFolders(str(module / "doc")));
     EXPECT_TRUE(fs::exists(module / "doc" / "hidden" / ".keep"));
     EXPECT_FALSE(fs::exists(module / "doc" / "gone"));
 
     // A dot-folder is not descended into: its empty child stays, and so does its parent.
     makeFolder(module / "doc2" / "p" / ".git" / "objects");
-    EXPECT_FALSE(steps->RemoveEmptyFolders((module / "doc2").string()));
+    EXPECT_FALSE(steps->RemoveEmptyFolders(str(module / "doc2")));
     EXPECT_TRUE(fs::is_directory(module / "doc2" / "p" / ".git" / "objects"));
 }
 
+#ifndef _WIN32
 TEST_F(RemovalTest, RemoveEmptyFoldersDoesNotFollowLinks) {
     const fs::path target = makeFolder(root / "target" / "empty-inside");
     makeFolder(module / "doc");
     fs::create_directory_symlink(root / "target", module / "doc" / "link");
-    EXPECT_FALSE(steps->RemoveEmptyFolders((module / "doc").string()));
+    EXPECT_FALSE(steps->RemoveEmptyFolders(str(module / "doc")));
     EXPECT_TRUE(fs::is_directory(target));
     EXPECT_TRUE(fs::exists(fs::symlink_status(module / "doc" / "link")));
 }
+#endif
 
 TEST_F(RemovalTest, Button5ClickFixesUpTheModuleFolder) {
-    const fs::path m = root / "drive" / "Тарвенит" / "ДопСпециальности";
+    const fs::path m = root / "drive" / path("Тарвенит") / path("ДопСпециальности");
     makeFile(m / "doc" / "oplata" / "old.pdf");
     makeFile(m / "doc" / "obsolete.doc");
     makeFolder(m / "doc" / "empty");
@@ -141,22 +150,22 @@ TEST_F(RemovalTest, Button5ClickFixesUpTheModuleFolder) {
 
     steps->Button5Click();
 
-    EXPECT_EQ(steps->moduleFolder(), m.string() + "/");
+    EXPECT_EQ(steps->moduleFolder(), str(m) + files::kSeparator);
     EXPECT_FALSE(fs::exists(m / "doc" / "oplata"));
     EXPECT_FALSE(fs::exists(m / "doc"));  // emptied by the list, then pruned
     EXPECT_TRUE(fs::is_directory(m));
 }
 
 TEST_F(RemovalTest, Button5ClickKeepsAnExistingOplataFolder) {
-    const fs::path m = root / "drive" / "Тарвенит" / "ДопСпециальности";
+    const fs::path m = root / "drive" / path("Тарвенит") / path("ДопСпециальности");
     makeFile(m / "doc" / "oplata" / "a.pdf");
-    makeFolder(m / "doc" / "Оплата");
+    makeFolder(m / "doc" / path("Оплата"));
     writeRemovalList("");
 
     steps->Button5Click();
 
     EXPECT_TRUE(fs::exists(m / "doc" / "oplata" / "a.pdf"));
-    EXPECT_FALSE(fs::exists(m / "doc" / "Оплата"));  // empty, so pruned; never replaced by the move
+    EXPECT_FALSE(fs::exists(m / "doc" / path("Оплата")));  // empty, so pruned; never replaced by the move
 }
 
 } // namespace

@@ -13,11 +13,11 @@ const Lines kAllModules = {"*Перенос базы адресов ВУСа - �
                            "*Перенос базы адресов ДОПов - успешно"};
 
 struct AddressFixture : MigrationFixture {
-    std::string install = dir.folder() + "install/Мирела/";
-    std::string common = install + "OtherBase/adress.accdb";
+    std::string install = native(dir.folder() + "install/Мирела/");
+    std::string common = native(install + "OtherBase/adress.accdb");
     AddressFixture() {
         makeTemplates();
-        std::filesystem::create_directories(install + "OtherBase");
+        std::filesystem::create_directories(files::pathOf(install + "OtherBase"));
         makeModule("Kestrin", demoScript("adress_rows.sql"));
         makeModule("Lornet", demoScript("adress_rows_lornet.sql"));
         makeModule("Varsel", demoScript("adress_rows_varsel.sql"));
@@ -25,7 +25,7 @@ struct AddressFixture : MigrationFixture {
     }
     std::string moduleFolder(const std::string& name) { return dir.folder() + "modules/" + name; }
     void makeModule(const std::string& name, const std::string& rows, const std::string& tables = demoScript("adress.sql")) {
-        std::filesystem::remove(moduleFolder(name) + "/adress.accdb");
+        std::filesystem::remove(files::pathOf(moduleFolder(name) + "/adress.accdb"));
         makeBase(moduleFolder(name) + "/adress.accdb", "", tables + rows);
     }
     // The shell program and the given modules; module folders without a trailing separator.
@@ -77,7 +77,7 @@ TEST(TransferAdress, AnInstalledCommonBaseIsLeftAlone) {
 TEST(TransferAdress, AModuleThatIsNotInstalledGetsNoLine) {
     AddressFixture f;
     f.register_({"Kestrin", "Lornet"});                                     // Varsel not registered
-    std::filesystem::remove(f.moduleFolder("Lornet") + "/adress.accdb");  // Lornet without its base
+    std::filesystem::remove(files::pathOf(f.moduleFolder("Lornet") + "/adress.accdb"));  // Lornet without its base
     EXPECT_TRUE(f.steps.addresses.TransferAdress());
     EXPECT_EQ(f.log, Lines{"*Перенос базы адресов ВУСа - успешно"});
     EXPECT_TRUE(f.dialogs.shown.empty());
@@ -126,9 +126,9 @@ TEST_P(TransferAdressStop, LogsWhyAndOpensNothingMore) {
 const TransferStopCase kTransferStops[] = {
     {"ShellProgramNotRegistered", [](AddressFixture& f) { f.register_({"Kestrin"}, false); },
      "*Ошибка копирования файла базы адресов!", 0},
-    {"NoOtherBaseFolder", [](AddressFixture& f) { std::filesystem::remove_all(f.install + "OtherBase"); },
+    {"NoOtherBaseFolder", [](AddressFixture& f) { std::filesystem::remove_all(files::pathOf(f.install + "OtherBase")); },
      "*Ошибка копирования файла базы адресов!", 0},
-    {"NoTemplate", [](AddressFixture& f) { std::filesystem::remove(f.updater + "res/adress.accdb"); },
+    {"NoTemplate", [](AddressFixture& f) { std::filesystem::remove(files::pathOf(f.updater + "res/adress.accdb")); },
      "*Ошибка копирования файла базы адресов!", 0},
     // A damaged template is copied but cannot be opened: the provider's box, then the line.
     {"TemplateNoDatabase", [](AddressFixture& f) { writeFile(f.updater + "res/adress.accdb", std::string(4096, 'x')); },
@@ -154,7 +154,7 @@ TEST_P(UpdateBaseAdress, CreatesAndFillsTheRegionCodes) {
     const SoatoCase& c = GetParam();
     MigrationFixture f(c.updaterFolder);
     f.makeTemplates();
-    const std::string target = f.dir.folder() + c.target;
+    const std::string target = native(f.dir.folder() + c.target);
     makeBase(target, "", kRegionOnly);
     EXPECT_EQ(f.steps.addresses.soatoTargetPath(), target);
     f.steps.addresses.Update_base_adress();

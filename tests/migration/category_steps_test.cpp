@@ -107,7 +107,7 @@ TEST(Update_vus_845, WithoutTheNewSpecialityReportsAnErrorAndFilesNoPlan) {
 
 TEST(Update_vus_845, WithoutThePlanFileStopsAfterItsFirstLine) {
     CategoryFixture f;
-    std::filesystem::remove(f.updater + "res/vus_845.accdb");
+    std::filesystem::remove(files::pathOf(f.updater + "res/vus_845.accdb"));
     f.steps.categories.FillNewCategory_tc();
     f.log.clear();
     f.steps.categories.Update_vus_845();
@@ -118,7 +118,7 @@ TEST(Update_vus_845, WithoutThePlanFileStopsAfterItsFirstLine) {
 
 TEST(Update_vus_845, APlanBaseWithAnotherPasswordShowsTheProviderErrorOnly) {
     CategoryFixture f;
-    std::filesystem::remove(f.updater + "res/vus_845.accdb");
+    std::filesystem::remove(files::pathOf(f.updater + "res/vus_845.accdb"));
     makeBase(f.updater + "res/vus_845.accdb", "another", demoScript("vus_845.sql"));
     f.steps.categories.FillNewCategory_tc();
     f.log.clear();
@@ -158,7 +158,7 @@ TEST(Update_vus_845, ASinglePlanRowAlreadyThereStopsTheCopy) {
 
 TEST(Update_vus_845, TwoAbsentPlanSubjectsWithTheSameKeyAreBothAdded) {
     CategoryFixture f;
-    std::filesystem::remove(f.updater + "res/vus_845.accdb");
+    std::filesystem::remove(files::pathOf(f.updater + "res/vus_845.accdb"));
     makeBase(f.updater + "res/vus_845.accdb", kPlanBasePassword,
              demoScript("vus_845.sql") +
                  "INSERT INTO teach_obj (teach_obj_name, teach_obj_cycle, teach_obj_sokr, teach_drive, teach_crypt)"

@@ -44,7 +44,7 @@ struct QnFixture : MigrationFixture {
     QnFixture() {
         makeTemplates();
         makeBase(chosen, kMainBasePassword, demoScript("user_base.sql"));
-        std::filesystem::create_directories(out);
+        std::filesystem::create_directories(files::pathOf(out));
     }
     bool run(std::optional<std::string> answer) {
         dialogs.openFileAnswers.push_back(std::move(answer));
@@ -52,8 +52,8 @@ struct QnFixture : MigrationFixture {
     }
     std::vector<std::string> outFiles() {
         std::vector<std::string> names;
-        if (std::filesystem::exists(out))
-            for (const auto& e : std::filesystem::directory_iterator(out)) names.push_back(e.path().filename().string());
+        if (std::filesystem::exists(files::pathOf(out)))
+            for (const auto& e : std::filesystem::directory_iterator(files::pathOf(out))) names.push_back(files::textOf(e.path().filename()));
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -91,7 +91,7 @@ TEST(UpdateBase_QN, AnUpgradedBaseOnlyProbesAndStillMovesTheRows) {
     QnFixture f;
     ASSERT_TRUE(f.run(f.chosen));
     const std::string upgraded = f.updater + "in/Upgraded.accdb";
-    std::filesystem::copy_file(f.out + "Avtoshkola.accdb", upgraded);
+    std::filesystem::copy_file(files::pathOf(f.out + "Avtoshkola.accdb"), files::pathOf(upgraded));
     f.log.clear();
     EXPECT_TRUE(f.run(upgraded));
     EXPECT_EQ(f.log, kUpgradeOfAnUpgradedBase);
@@ -134,7 +134,7 @@ const QnStopCase kQnStops[] = {
     {"NoSuchFile", [](QnFixture& f) { return f.updater + "in/nosuch.accdb"; }, {}, {}},
     {"NoOutFolder",
      [](QnFixture& f) {
-         std::filesystem::remove_all(f.out);
+         std::filesystem::remove_all(files::pathOf(f.out));
          return f.chosen;
      },
      {{"Не удалось скопировать файл ", "Ошибка"}},
@@ -143,7 +143,7 @@ const QnStopCase kQnStops[] = {
     {"ChosenFileNamedLikeTheNewMainBase",
      [](QnFixture& f) {
          const std::string named = f.updater + "in/MainBase.accdb";
-         std::filesystem::copy_file(f.chosen, named);
+         std::filesystem::copy_file(files::pathOf(f.chosen), files::pathOf(named));
          return named;
      },
      {{"Выбранный файл называется MainBase.accdb, как новая база данных. Переименуйте его и повторите обновление.",

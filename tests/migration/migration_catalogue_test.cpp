@@ -50,9 +50,9 @@ TEST(MigrationCatalogue, AWholeSchoolUpgradeRunsEndToEnd) {
     f.makeTemplates();
     const std::string school = f.updater + "in/Avtoshkola.accdb";
     makeBase(school, kMainBasePassword, demoScript("user_base.sql"));
-    std::filesystem::create_directories(f.updater + "out");
+    std::filesystem::create_directories(files::pathOf(f.updater + "out"));
     const std::string install = f.dir.folder() + "install/Мирела/";
-    std::filesystem::create_directories(install + "OtherBase");
+    std::filesystem::create_directories(files::pathOf(install + "OtherBase"));
     makeBase(f.dir.folder() + "Kestrin/adress.accdb", "", demoScript("adress.sql") + demoScript("adress_rows.sql"));
     const std::string upgraded = f.updater + "out/Avtoshkola.accdb";
     f.setRegistry({{"Kestrin", "ProgrammPath", f.dir.folder() + "Kestrin/"},

@@ -14,6 +14,8 @@
 #include "support/quick_key_derivation.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
+#include "platform/files.h"
+#include "platform/fs_path.h"
 
 #include <gtest/gtest.h>
 
@@ -35,13 +37,20 @@ inline std::ostream& operator<<(std::ostream& os, const MessageRequest& m) {
 
 namespace upd::testing {
 
+// A path written with '/' in the platform's separators, as the steps build their paths.
+inline std::string native(std::string path) {
+    for (char& c : path)
+        if (c == '/') c = files::kSeparator;
+    return path;
+}
+
 inline std::string demoScript(const std::string& name) {
     return readFile(std::filesystem::path(UPDATE_SOURCE_DIR) / "tools/accdb/demo" / name);
 }
 
 // A database file made by running an Access SQL script; encrypted when `password` is set.
 inline void makeBase(const std::string& path, const std::string& password, const std::string& script) {
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::filesystem::create_directories(files::pathOf(path).parent_path());
     auto session = db::sqlite::createDatabase(path, password);
     for (const std::string& statement : db::sqlite::splitScript(script)) session->execute(statement);
 }
@@ -77,7 +86,7 @@ inline MessageRequest boxOf(const std::string& text, const std::string& caption)
 struct MigrationFixture {
     TempDir dir;
     std::string updater;
-    std::string registryPath = (dir / "registry.reg").string();
+    std::string registryPath = files::textOf(dir / "registry.reg");
     StepDialogs dialogs;
     QueuedEventPump pump;
     TDM dm;
@@ -91,8 +100,8 @@ struct MigrationFixture {
 
     // `updaterFolder`: the updater's folder below the test's folder, with its separator.
     explicit MigrationFixture(const std::string& updaterFolder = "updater/")
-        : updater(dir.folder() + updaterFolder), form(dm, environment(), dialogs, pump) {
-        std::filesystem::create_directories(updater);
+        : updater(native(dir.folder() + updaterFolder)), form(dm, environment(), dialogs, pump) {
+        std::filesystem::create_directories(files::pathOf(updater));
         form.ListBox1.addObserver([this](size_t index, bool selected) {
             log.push_back((selected ? "*" : "") + form.ListBox1.lines()[index]);
         });
@@ -113,7 +122,9 @@ struct MigrationFixture {
         std::string section;
         for (const auto& v : values) {
             if (v[0] != section) body += "\r\n[HKEY_CURRENT_USER\\Software\\" + (section = v[0]) + "]\r\n";
-            body += "\"" + v[1] + "\"=\"" + v[2] + "\"\r\n";
+            std::string value;  // as the export format writes it: backslash and quote escaped
+            for (const char c : v[2]) value += c == '\\' || c == '"' ? std::string{'\\', c} : std::string{c};
+            body += "\"" + v[1] + "\"=\"" + value + "\"\r\n";
         }
         writeFile(registryPath, body);
     }

@@ -1,0 +1,9 @@
+#include "terminal.h"
+
+#include <unistd.h>
+
+namespace upd::console {
+
+bool errorStreamIsTerminal() { return ::isatty(STDERR_FILENO) != 0; }
+
+} // namespace upd::console
