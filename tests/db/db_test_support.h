@@ -6,13 +6,13 @@
 #include "db/access_sql_translation.h"
 #include "db/sqlite_engine.h"
 #include "support/quick_key_derivation.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -28,36 +28,15 @@ inline std::string utf8Path(const std::filesystem::path& path) {
     return std::string(u8.begin(), u8.end());
 }
 
+// The shared temporary folder, with the UTF-8 paths the database layer takes.
 class TempFolder {
 public:
-    // create_directory tells whether it made the folder: a name taken by another process
-    // is never shared, the next random name is tried.
-    TempFolder() {
-        std::random_device seed;
-        std::mt19937_64 random(seed());
-        const auto base = std::filesystem::temp_directory_path();
-        for (;;) {
-            auto candidate = base / ("db_tests_" + std::to_string(random() % 1000000000000ull));
-            if (std::filesystem::create_directory(candidate)) {
-                std::filesystem::permissions(candidate, std::filesystem::perms::owner_all,
-                                             std::filesystem::perm_options::replace);
-                path_ = utf8Path(candidate);
-                return;
-            }
-        }
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(fsPath(path_), ec);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    std::string file(const std::string& name) const { return utf8Path(fsPath(path_) / fsPath(name)); }
+    std::string file(const std::string& name) const { return utf8Path(dir_.path() / fsPath(name)); }
     const std::string& path() const { return path_; }
 
 private:
-    std::string path_;
+    upd::testing::TempDir dir_;
+    std::string path_ = utf8Path(dir_.path());
 };
 
 // A database file made by running an Access SQL script; encrypted when `password` is set.
