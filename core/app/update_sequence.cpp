@@ -198,6 +198,12 @@ bool TfmMain::CopyRes(const std::string& programm_path) {
     // The archive goes into a staging folder first; the package folder changes only when
     // every entry has arrived, in one commit that a crash cannot leave half done.
     install::StagedInstall staged(programm_path);
+    // A file the package's own program (or another) holds open: the user may close it and retry.
+    staged.retryHeldFile = [&](const std::string& file) {
+        const MessageRequest question{install::heldFileMessage(file), "Внимание!", DialogButtons::RetryCancel,
+                                      DialogIcon::Warning};
+        return boxes.dialogs().message(question) == DialogResult::Retry;
+    };
     const auto failed = [&](const std::string& message, bool filesUnchanged) {
         boxes.box("Ошибка обновления!", "Неудачно!");
         ListBox1.Append("");

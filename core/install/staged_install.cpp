@@ -59,11 +59,17 @@ bool removeJournalLeftovers(const std::string& packageFolder) {
 
 } // namespace
 
+std::string heldFileMessage(const std::string& file) {
+    return "Файл \"" + file + "\" занят другой программой. Закройте программу, которая его использует, и повторите обновление.";
+}
+
 StagedInstall::StagedInstall(std::string packageFolder)
     : package_(files::withTrailingSeparator(std::move(packageFolder))),
       staging_(package_ + kStagingFolder),
       backup_(package_ + kBackupFolder),
-      journal_(package_ + kJournalFile) {}
+      journal_(package_ + kJournalFile) {
+    checkMovable = files::checkMovable;
+}
 
 void StagedInstall::step(std::string_view change) const {
     if (beforeChange) beforeChange(change);
@@ -147,10 +153,28 @@ Journal StagedInstall::plan() const {
     return journal;
 }
 
+// Every old file must be movable before the first one moves: a file another program holds
+// would otherwise stop the commit half-way and cost a rollback, or fail it for good.
+void StagedInstall::checkHeldFiles(const Journal& journal) const {
+    const fs::path package = pathOf(package_);
+    for (const Journal::File& file : journal.files) {
+        if (!file.hadOld) continue;
+        const fs::path target = package / pathOf(file.path);
+        for (;;) {
+            const std::error_code ec = checkMovable(textOf(target));
+            if (!ec) break;
+            if (ec != std::errc::device_or_resource_busy) fail("Не удалось заменить файл", target, ec);
+            if (retryHeldFile && retryHeldFile(textOf(target))) continue;
+            throw InstallError(heldFileMessage(textOf(target)));
+        }
+    }
+}
+
 void StagedInstall::commit() {
     Journal journal;
     try {
         journal = plan();
+        checkHeldFiles(journal);
         if (auto ec = files::syncFileSystem(staging_)) fail("Не удалось сохранить на диск", pathOf(staging_), ec);
         step("journal");
         writeJournal(journal_, journal);

@@ -13,6 +13,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace upd::install {
 
@@ -20,6 +21,9 @@ namespace upd::install {
 inline constexpr const char* kStagingFolder = ".update_3_2.staging";
 inline constexpr const char* kBackupFolder = ".update_3_2.backup";
 inline constexpr const char* kJournalFile = ".update_3_2.journal";
+
+// Why the commit gave up on a file another program holds open, naming the file.
+std::string heldFileMessage(const std::string& file);
 
 enum class Recovery {
     Nothing,           // no earlier run left anything
@@ -50,8 +54,16 @@ public:
     // Called before each change the commit makes, with its name; tests stop the process there.
     std::function<void(std::string_view change)> beforeChange;
 
+    // Asked, with the file's path, when a file the commit must replace is held open by another
+    // program; true to look again (the user closed it), false to give up. Unset: give up.
+    std::function<bool(const std::string& file)> retryHeldFile;
+
+    // Whether a file can be moved aside now: the platform's check, which tests replace.
+    std::function<std::error_code(const std::string& path)> checkMovable;
+
 private:
     Journal plan() const;
+    void checkHeldFiles(const Journal& journal) const;
     void apply(Journal& journal);
     void rollBack(const Journal& journal);
     void cleanUp();

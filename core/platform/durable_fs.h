@@ -25,4 +25,11 @@ std::optional<uint64_t> freeBytes(const std::string& path);
 // True when entries may be added to and removed from `folder` by this process.
 bool folderWritable(const std::string& folder);
 
+// Whether the file at `path` can be renamed now. On Windows a program that holds the file open
+// without delete sharing (the package's program still running, a database open elsewhere)
+// keeps it in place; after a short wait that is reported as device_or_resource_busy, on every
+// platform the same. POSIX has no such hold (its locks are advisory, a rename ignores them):
+// there the answer is always yes.
+std::error_code checkMovable(const std::string& path);
+
 } // namespace upd::files

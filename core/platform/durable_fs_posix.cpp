@@ -42,4 +42,6 @@ std::optional<uint64_t> freeBytes(const std::string& path) {
 
 bool folderWritable(const std::string& folder) { return ::access(folder.c_str(), W_OK | X_OK) == 0; }
 
+std::error_code checkMovable(const std::string&) { return {}; }
+
 } // namespace upd::files

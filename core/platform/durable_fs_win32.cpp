@@ -1,6 +1,7 @@
 #include "platform/durable_fs.h"
 
 #include "platform/file_handle.h"
+#include "platform/win32_busy.h"
 #include "platform/win32_path.h"
 
 #include <windows.h>
@@ -64,6 +65,22 @@ bool folderWritable(const std::string& folder) {
     if (h == INVALID_HANDLE_VALUE) return false;
     CloseHandle(h);  // removes the file
     return true;
+}
+
+std::error_code checkMovable(const std::string& path) {
+    // Opening for DELETE with full sharing is what a rename needs and what a holder without
+    // delete sharing refuses; the link itself is probed, never its target.
+    const std::wstring wide = win32::widePath(path);
+    FileHandle probe;
+    const bool opened = win32::retryWhileHeld([&] {
+        probe = FileHandle(CreateFileW(wide.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                                       nullptr));
+        return probe.isOpen();
+    });
+    if (opened) return {};
+    if (win32::heldByAnother(GetLastError())) return std::make_error_code(std::errc::device_or_resource_busy);
+    return lastError();
 }
 
 } // namespace upd::files

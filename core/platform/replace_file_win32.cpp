@@ -2,6 +2,7 @@
 
 #include "platform/durable_fs.h"
 #include "platform/files.h"
+#include "platform/win32_busy.h"
 #include "platform/win32_path.h"
 
 #include <windows.h>
@@ -16,7 +17,12 @@ using win32::lastError;
 std::error_code renameReplacing(const std::string& from, const std::string& to) {
     const std::wstring target = win32::widePath(to);
     const bool wasReadOnly = win32::clearReadOnly(target);
-    if (MoveFileExW(win32::widePath(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    const std::wstring source = win32::widePath(from);
+    // A file held for a moment (a scanner looking at the new file or at the old one) is waited
+    // out; replacing a file that is being closed can also answer "access denied" for a moment.
+    if (win32::retryWhileHeld(
+            [&] { return MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH); },
+            ERROR_ACCESS_DENIED))
         return {};
     const std::error_code ec = lastError();
     if (wasReadOnly) win32::restoreReadOnly(target);

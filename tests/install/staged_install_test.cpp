@@ -9,8 +9,12 @@
 
 #include <chrono>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -118,6 +122,95 @@ TEST(StagedInstall, WhatCannotBePutInPlaceStopsTheCommitBeforeAnyChange) {
         EXPECT_EQ(install.recover(), Recovery::Nothing);
     }
 }
+
+// A file another program holds open cannot be moved aside (Windows): the commit finds out
+// before it changes anything, and asks whether to look again.
+TEST(StagedInstall, AFileHeldByAnotherProgramStopsTheCommitBeforeAnyChangeUnlessRetried) {
+    struct Case {
+        const char* name;
+        int heldChecks;        // how many checks find mirela.exe held before it is free
+        bool answerRetry;      // the answer to "look again?"
+        std::errc error;       // what the held file's check reports
+        bool commits;
+        int questions;         // times the user is asked
+    };
+    const Case cases[] = {
+        {"held, no question wired", 1'000, false, std::errc::device_or_resource_busy, false, 0},
+        {"held, the user gives up", 1'000, false, std::errc::device_or_resource_busy, false, 1},
+        {"held, closed after the first retry", 1, true, std::errc::device_or_resource_busy, true, 1},
+        {"held, closed after three retries", 3, true, std::errc::device_or_resource_busy, true, 3},
+        {"not held but refused", 1'000, true, std::errc::permission_denied, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Release r;
+        const FolderSnapshot old = snapshotOf(r.package);
+        StagedInstall install(r.packageFolder);
+        r.stage(install);
+        int checks = 0;
+        std::vector<std::string> asked;
+        install.checkMovable = [&](const std::string& path) -> std::error_code {
+            if (files::pathOf(path).filename() != "mirela.exe" || checks++ >= c.heldChecks) return {};
+            return std::make_error_code(c.error);
+        };
+        if (std::string(c.name) != "held, no question wired")
+            install.retryHeldFile = [&](const std::string& file) {
+                asked.push_back(file);
+                return c.answerRetry;
+            };
+        std::string message;
+        try {
+            install.commit();
+        } catch (const InstallError& e) {
+            message = e.what();
+        }
+        EXPECT_EQ(static_cast<int>(asked.size()), c.questions);
+        for (const std::string& file : asked) EXPECT_EQ(file, files::textOf(r.package / "mirela.exe"));
+        if (c.commits) {
+            EXPECT_EQ(message, "");
+            EXPECT_EQ(snapshotOf(r.package), committedRelease());
+        } else {
+            EXPECT_NE(message.find(files::textOf(r.package / "mirela.exe")), std::string::npos) << message;
+            if (c.error == std::errc::device_or_resource_busy) {
+                EXPECT_EQ(message, heldFileMessage(files::textOf(r.package / "mirela.exe")));
+            }
+            EXPECT_EQ(snapshotOf(r.package), old);
+        }
+        EXPECT_EQ(install.recover(), Recovery::Nothing);
+    }
+}
+
+#ifdef _WIN32
+// The real hold: a handle opened without delete sharing, as a running program or a database
+// engine keeps one. The platform waits it out briefly; the commit asks and goes on once it
+// is closed.
+TEST(StagedInstall, AFileHeldOpenWithoutDeleteSharingIsFoundAndTheCommitGoesOnOnceItIsClosed) {
+    Release r;
+    const FolderSnapshot old = snapshotOf(r.package);
+    const std::string held = files::textOf(r.package / "doc" / "a.txt");
+    HANDLE holder = CreateFileW((r.package / "doc" / "a.txt").wstring().c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    {
+        StagedInstall install(r.packageFolder);
+        r.stage(install);
+        EXPECT_THROW(install.commit(), InstallError);
+        EXPECT_EQ(snapshotOf(r.package), old);
+    }
+    StagedInstall install(r.packageFolder);
+    r.stage(install);
+    int asked = 0;
+    install.retryHeldFile = [&](const std::string& file) {
+        EXPECT_EQ(file, held);
+        ++asked;
+        CloseHandle(holder);
+        return true;
+    };
+    install.commit();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(snapshotOf(r.package), committedRelease());
+}
+#endif
 
 TEST(StagedInstall, AFailureAtAnyChangeRollsBackToTheOldRelease) {
     for (int failAt = 0;; ++failAt) {
