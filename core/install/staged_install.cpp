@@ -160,12 +160,14 @@ void StagedInstall::checkHeldFiles(const Journal& journal) const {
     for (const Journal::File& file : journal.files) {
         if (!file.hadOld) continue;
         const fs::path target = package / pathOf(file.path);
+        // Named as the user's file manager shows it: the user is to find the file's program.
+        const std::string shown = files::textOf(fs::path(target).make_preferred());
         for (;;) {
-            const std::error_code ec = checkMovable(textOf(target));
+            const std::error_code ec = checkMovable(shown);
             if (!ec) break;
             if (ec != std::errc::device_or_resource_busy) fail("Не удалось заменить файл", target, ec);
-            if (retryHeldFile && retryHeldFile(textOf(target))) continue;
-            throw InstallError(heldFileMessage(textOf(target)));
+            if (retryHeldFile && retryHeldFile(shown)) continue;
+            throw InstallError(heldFileMessage(shown));
         }
     }
 }

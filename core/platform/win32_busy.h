@@ -7,7 +7,7 @@
 
 #include <system_error>
 
-namespace upd::win32 {
+namespace upd::files::win32 {
 
 inline constexpr int kBusyAttempts = 10;
 inline constexpr DWORD kBusyPauseMs = 50;
@@ -28,4 +28,4 @@ bool retryWhileHeld(Attempt attempt, DWORD alsoBusy = ERROR_SUCCESS) {
     }
 }
 
-} // namespace upd::win32
+} // namespace upd::files::win32

@@ -170,7 +170,7 @@ TEST(StagedInstall, AFileHeldByAnotherProgramStopsTheCommitBeforeAnyChangeUnless
             EXPECT_EQ(message, "");
             EXPECT_EQ(snapshotOf(r.package), committedRelease());
         } else {
-            EXPECT_NE(message.find(files::textOf(r.package / "mirela.exe")), std::string::npos) << message;
+            EXPECT_NE(message.find("mirela.exe"), std::string::npos) << message;
             if (c.error == std::errc::device_or_resource_busy) {
                 EXPECT_EQ(message, heldFileMessage(files::textOf(r.package / "mirela.exe")));
             }
