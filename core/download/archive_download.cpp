@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
+#include <system_error>
 
 
 namespace upd {
@@ -86,6 +87,7 @@ void ArchiveDownload::Button2Click() {
         boxes_.notice(kNoInternetNotice);
         return;
     }
+    int64_t announced = -1;
     try {
         const std::string url = archiveUrl();
         {
@@ -95,19 +97,33 @@ void ArchiveDownload::Button2Click() {
             defaults.stallTimeoutSeconds = HttpClient1.settings().stallTimeoutSeconds;
             HttpClient probe(defaults);
             probe.Head(url);
+            announced = probe.ContentLength();
         }
-        std::string buffer;
-        HttpClient1.Get(url, buffer);
         const std::string base = files::withTrailingSeparator(workFolder);
         const std::string folder = base + kArchiveFolder;
         std::error_code ignored;  // a folder that cannot be made shows as the write's failure
         if (!files::directoryExists(folder)) std::filesystem::create_directory(files::pathOf(folder), ignored);
-        // Written beside and renamed over the old archive: a failed write leaves no torn file.
-        completed_ = !files::replaceFileContent(base + kArchiveFile, buffer);
+        // Streamed beside the old archive and renamed over it once whole: a failed or refused
+        // download leaves no torn file, and the body never sits in memory. It may be no larger
+        // than the HEAD said (a server that keeps sending is cut off there).
+        files::TemporaryFile file;
+        if (file.create(base + kArchiveFile)) return finish();
+        const uint64_t limit = announced >= 0 ? static_cast<uint64_t>(announced) : sizeLimitWithoutAnnouncement;
+        HttpClient1.Get(
+            url,
+            [&](std::string_view piece) {
+                if (auto ec = file.handle().writeAll(piece)) throw std::system_error(ec);
+            },
+            limit);
+        completed_ = !file.commitReplacing();
     } catch (...) {
         // Failures of the download are silent: no message, no log line. completed() stays
         // false, which is what --step Button2Click reports.
     }
+    finish();
+}
+
+void ArchiveDownload::finish() {
     if (bar_.position() == bar_.max()) {
         button3_.setEnabled(true);
         button2_.setEnabled(false);

@@ -21,6 +21,7 @@ inline constexpr const char* kDownloadHostVariable = "UPDATE_DOWNLOAD_HOST";
 inline constexpr const char* kArchiveUrlPath = "/sites/default/files/Kavertadoc/ver_1_3.zip";
 inline constexpr const char* kArchiveFolder = "res";
 inline constexpr const char* kArchiveFile = "res/ver_1_3.zip";
+inline constexpr uint64_t kArchiveSizeLimit = 1ull << 30;
 inline constexpr const char* kNoInternetNotice = "Отсутствует подключение к интернету!";
 inline constexpr const char* kNoServerNotice =
     "Не задан сервер загрузки документов: укажите его в параметре --download-host или в переменной окружения "
@@ -59,9 +60,15 @@ public:
     std::function<bool()> connectionCheck = internetConnected;
     // The folder that "res/ver_1_3.zip" is relative to; empty means the current folder.
     std::string workFolder;
+    // The largest archive taken when the server's HEAD announced no size: the documents
+    // archive is some tens of megabytes, and a server that sends without end must not fill
+    // the disk.
+    uint64_t sizeLimitWithoutAnnouncement = kArchiveSizeLimit;
 
 private:
     std::string host() const;
+    // The buttons as the bar decides, at the end of every press that reached the server.
+    void finish();
 
     MessageBoxes& boxes_;
     EventPump& pump_;

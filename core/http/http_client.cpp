@@ -47,7 +47,8 @@ struct HttpClient::Transfer {
     HttpClient& client;
     bool head = false;
     HttpUrl url;
-    std::string body;
+    const HttpBodySink* sink = nullptr;
+    uint64_t limit = 0;
     int status = 0;
     std::string statusLine;
     int64_t contentLength = -1;
@@ -71,7 +72,8 @@ struct HttpClient::Transfer {
         auto& t = *static_cast<Transfer*>(self);
         if (!t.working) return size * n;  // the body of a failure is read and dropped
         try {
-            t.body.append(data, size * n);
+            if (static_cast<uint64_t>(t.count) + size * n > t.limit) throw bodyTooLarge(t.status, t.limit);
+            if (t.sink) (*t.sink)(std::string_view(data, size * n));
             t.count += static_cast<int64_t>(size * n);
             if (t.client.OnWork) t.client.OnWork(HttpWorkMode::Read, t.count);
         } catch (...) {
@@ -95,6 +97,8 @@ struct HttpClient::Transfer {
             if (status < 200) return;
             for (const auto& c : setCookies) client.cookies_.store(c, url.hostName, url.path, std::time(nullptr));
             if (!head && status >= 200 && status < 300) {
+                // Refused before a byte of it arrives.
+                if (contentLength > 0 && static_cast<uint64_t>(contentLength) > limit) throw bodyTooLarge(status, limit);
                 working = true;
                 if (client.OnWorkBegin) client.OnWorkBegin(HttpWorkMode::Read, contentLength > 0 ? contentLength : 0);
             }
@@ -116,16 +120,28 @@ HttpClient::HttpClient(HttpClientSettings settings) : settings_(std::move(settin
 
 HttpClient::~HttpClient() { curl_easy_cleanup(static_cast<CURL*>(handle_)); }
 
-void HttpClient::Head(const std::string& url) { perform(url, true, nullptr); }
+void HttpClient::Head(const std::string& url) { perform(url, true, nullptr, 0); }
 
-void HttpClient::Get(const std::string& url, std::string& body) { perform(url, false, &body); }
+void HttpClient::Get(const std::string& url, std::string& body) {
+    std::string received;
+    const HttpBodySink sink = [&](std::string_view piece) { received.append(piece); };
+    perform(url, false, &sink, kHttpMemoryBodyLimit);
+    body = std::move(received);
+}
+
+void HttpClient::Get(const std::string& url, const HttpBodySink& sink, uint64_t limit) {
+    perform(url, false, &sink, limit);
+}
 
 int HttpClient::ResponseCode() const { return responseCode_; }
 
-void HttpClient::perform(const std::string& url, bool head, std::string* body) {
+void HttpClient::perform(const std::string& url, bool head, const HttpBodySink* sink, uint64_t limit) {
     CURL* curl = static_cast<CURL*>(handle_);
     Transfer t{*this};
     t.head = head;
+    t.sink = sink;
+    t.limit = limit;
+    contentLength_ = -1;
     t.url = parseHttpUrl(url);
 
     // curl's own Host, Accept and User-Agent are replaced by these lines, which keeps
@@ -175,8 +191,8 @@ void HttpClient::perform(const std::string& url, bool head, std::string* body) {
     if (rc != CURLE_OK)
         throw HttpError(0, errorText[0] ? std::string(errorText) : std::string(curl_easy_strerror(rc)));
     if (t.status < 200 || t.status >= 300) throw HttpError(t.status, t.statusLine);
+    contentLength_ = t.contentLength;
     if (t.working && OnWorkEnd) OnWorkEnd(HttpWorkMode::Read);
-    if (body) *body = std::move(t.body);
 }
 
 } // namespace upd

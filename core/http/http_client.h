@@ -11,6 +11,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace upd {
 
@@ -18,6 +19,14 @@ inline constexpr const char* kHttpDefaultAccept = "text/html,application/xhtml+x
 inline constexpr const char* kHttpDefaultUserAgent = "Mozilla/3.0 (compatible; Update Library)";
 
 enum class HttpWorkMode { Read, Write };
+
+// Receives a success response's body piece by piece as it arrives; what it throws ends the
+// request and reaches the caller.
+using HttpBodySink = std::function<void(std::string_view piece)>;
+
+// A body read into memory larger than this ends its request: a server must not be able to
+// fill the process's memory.
+inline constexpr uint64_t kHttpMemoryBodyLimit = 64ull << 20;
 
 struct HttpClientSettings {
     std::string accept = kHttpDefaultAccept;
@@ -47,8 +56,16 @@ public:
 
     // Return normally for a success status (2xx); any other outcome throws HttpError.
     void Head(const std::string& url);
-    // `body` receives the response's body only when the request succeeds.
+    // `body` receives the response's body only when the request succeeds; a body larger
+    // than kHttpMemoryBodyLimit fails the request.
     void Get(const std::string& url, std::string& body);
+    // Streams the body of a success response to `sink`. A body larger than `limit` bytes,
+    // whether its Content-Length says so or it keeps coming, ends the request with an
+    // HttpError as soon as that is known; the sink never receives more than `limit` bytes.
+    void Get(const std::string& url, const HttpBodySink& sink, uint64_t limit);
+
+    // The Content-Length of the last success response (of a HEAD too); -1 when it had none.
+    int64_t ContentLength() const { return contentLength_; }
 
     // Status code of the last response (0 before any).
     int ResponseCode() const;
@@ -65,7 +82,7 @@ public:
 
 private:
     struct Transfer;
-    void perform(const std::string& url, bool head, std::string* body);
+    void perform(const std::string& url, bool head, const HttpBodySink* sink, uint64_t limit);
 
     HttpClientSettings settings_;
     CookieJar cookies_;
@@ -73,6 +90,10 @@ private:
     // session): it keeps the open connection.
     void* handle_ = nullptr;
     int responseCode_ = 0;
+    int64_t contentLength_ = -1;
 };
+
+// The error of a body larger than its request allows.
+HttpError bodyTooLarge(int status, uint64_t limit);
 
 } // namespace upd

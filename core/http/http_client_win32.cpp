@@ -97,15 +97,25 @@ HttpClient::HttpClient(HttpClientSettings settings) : settings_(std::move(settin
 
 HttpClient::~HttpClient() { InternetCloseHandle(static_cast<HINTERNET>(handle_)); }
 
-void HttpClient::Head(const std::string& url) { perform(url, true, nullptr); }
+void HttpClient::Head(const std::string& url) { perform(url, true, nullptr, 0); }
 
-void HttpClient::Get(const std::string& url, std::string& body) { perform(url, false, &body); }
+void HttpClient::Get(const std::string& url, std::string& body) {
+    std::string received;
+    const HttpBodySink sink = [&](std::string_view piece) { received.append(piece); };
+    perform(url, false, &sink, kHttpMemoryBodyLimit);
+    body = std::move(received);
+}
+
+void HttpClient::Get(const std::string& url, const HttpBodySink& sink, uint64_t limit) {
+    perform(url, false, &sink, limit);
+}
 
 int HttpClient::ResponseCode() const { return responseCode_; }
 
-void HttpClient::perform(const std::string& url, bool head, std::string* body) {
+void HttpClient::perform(const std::string& url, bool head, const HttpBodySink* sink, uint64_t limit) {
     const HttpUrl parts = parseHttpUrl(url);
     responseCode_ = 0;
+    contentLength_ = -1;
     std::string host = parts.hostName;
     if (host.size() > 2 && host.front() == '[') host = host.substr(1, host.size() - 2);
 
@@ -172,8 +182,10 @@ void HttpClient::perform(const std::string& url, bool head, std::string* body) {
 
     const bool success = status >= 200 && status < 300;
     const bool working = success && !head;
+    // Refused before a byte of it arrives.
+    if (working && contentLength > 0 && static_cast<uint64_t>(contentLength) > limit)
+        throw bodyTooLarge(static_cast<int>(status), limit);
     if (working && OnWorkBegin) OnWorkBegin(HttpWorkMode::Read, contentLength > 0 ? contentLength : 0);
-    std::string received;
     int64_t count = 0;
     if (!head) {
         char buffer[65536];
@@ -183,7 +195,8 @@ void HttpClient::perform(const std::string& url, bool head, std::string* body) {
                 throw HttpError(0, lastError("The response of " + parts.hostHeader + " broke off"));
             if (got == 0) break;
             if (!working) continue;  // the body of a failure is read and dropped
-            received.append(buffer, got);
+            if (static_cast<uint64_t>(count) + got > limit) throw bodyTooLarge(static_cast<int>(status), limit);
+            if (sink) (*sink)(std::string_view(buffer, got));
             count += got;
             if (OnWork) OnWork(HttpWorkMode::Read, count);
         }
@@ -191,8 +204,8 @@ void HttpClient::perform(const std::string& url, bool head, std::string* body) {
     if (working && contentLength >= 0 && count != contentLength)
         throw HttpError(0, "transfer closed with " + std::to_string(contentLength - count) + " bytes remaining to read");
     if (!success) throw HttpError(static_cast<int>(status), statusLine);
+    contentLength_ = contentLength;
     if (working && OnWorkEnd) OnWorkEnd(HttpWorkMode::Read);
-    if (body) *body = std::move(received);
 }
 
 } // namespace upd

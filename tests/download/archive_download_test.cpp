@@ -60,6 +60,9 @@ struct Script {
     int getStatus = 200;
     std::string body = std::string(70000, 'z');
     std::string cookie;  // set by the GET's response when not empty
+    // When set, the whole answer to the HEAD or the GET, after which the server closes.
+    std::string headRaw;
+    std::string getRaw;
 };
 
 class DownloadTest : public ::testing::Test {
@@ -74,6 +77,11 @@ public:
             resp.reason = resp.status == 200 ? "OK" : "Failed";
             resp.body = resp.status == 200 ? script.body : "error page";
             if (r.method == "GET" && !script.cookie.empty()) resp.headers = {{"Set-Cookie", script.cookie}};
+            const std::string& raw = r.method == "HEAD" ? script.headRaw : script.getRaw;
+            if (!raw.empty()) {
+                resp.raw = raw;
+                resp.close = true;
+            }
             return resp;
         });
         downloadHost = server->hostPort();
@@ -216,6 +224,41 @@ TEST_F(DownloadTest, FailuresLeaveTheEarlierArchiveUntouched) {
         EXPECT_EQ(filesInRes(), 1u);
         EXPECT_TRUE(dialogs.shown.empty());
         EXPECT_EQ(pump->pending(), 0u);  // an error page moves no bar
+    }
+}
+
+// A server that sends more than it announced, or without end, is cut off: the body goes to
+// a temporary file as it arrives and never past the size the HEAD gave (or a cap when it gave
+// none), and the earlier archive stays.
+TEST_F(DownloadTest, ABodyLargerThanAnnouncedIsCutOffAndTheEarlierArchiveStays) {
+    const std::string big(3'000'000, 'b');
+    const std::string ok = "HTTP/1.1 200 OK\r\n";
+    struct Case {
+        const char* what;
+        std::string headRaw;  // empty: the HEAD announces the script's 70000 bytes
+        std::string getRaw;
+        bool completes;
+    };
+    const std::vector<Case> cases = {
+        {"the GET announces more than the HEAD", "", ok + "Content-Length: 3000000\r\n\r\n" + big, false},
+        {"the GET sends without a length past the HEAD's size", "", ok + "\r\n" + big, false},
+        {"no size announced, a body past the cap", ok + "\r\n", ok + "\r\n" + big, false},
+        {"no size announced, a body within the cap", ok + "\r\n", ok + "\r\n" + std::string(500'000, 's'), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        SetUp();
+        download->sizeLimitWithoutAnnouncement = 1'000'000;
+        script.headRaw = c.headRaw;
+        script.getRaw = c.getRaw;
+        fs::create_directories(work / "res");
+        std::ofstream(target(), std::ios::binary) << "old archive";
+        download->Button2Click();
+        EXPECT_EQ(download->completed(), c.completes);
+        EXPECT_EQ(readFile(target()), c.completes ? std::string(500'000, 's') : "old archive");
+        EXPECT_EQ(filesInRes(), 1u);
+        EXPECT_TRUE(dialogs.shown.empty());
     }
 }
 

@@ -163,6 +163,42 @@ TEST(HttpClient, WorkEventsReportTheTotalAndTheRunningCount) {
     }
 }
 
+// A streamed body ends its request as soon as it is known to pass its limit: announced by
+// Content-Length (nothing reaches the sink), or arriving without one (the sink never gets
+// more than the limit). A body of exactly the limit is whole.
+TEST(HttpClient, AStreamedBodyPastItsLimitEndsTheRequest) {
+    const std::string body(200'000, 'x');
+    struct Case {
+        const char* what;
+        CannedResponse response;
+        uint64_t limit;
+        bool succeeds;
+    };
+    const Case cases[] = {
+        {"announced past the limit", {200, "OK", {}, body}, 100'000, false},
+        {"sent past the limit without a length", {200, "OK", {}, "", true, "HTTP/1.1 200 OK\r\n\r\n" + body}, 100'000, false},
+        {"exactly the limit", {200, "OK", {}, body}, 200'000, true},
+        {"exactly the limit without a length", {200, "OK", {}, "", true, "HTTP/1.1 200 OK\r\n\r\n" + body}, 200'000, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        LoopbackHttpServer server([&](const RecordedRequest&) { return c.response; });
+        HttpClient client;
+        uint64_t received = 0;
+        const HttpBodySink sink = [&](std::string_view piece) { received += piece.size(); };
+        if (c.succeeds) {
+            client.Get("http://" + server.hostPort() + "/big", sink, c.limit);
+            EXPECT_EQ(received, body.size());
+        } else {
+            EXPECT_THROW(client.Get("http://" + server.hostPort() + "/big", sink, c.limit), HttpError);
+            EXPECT_LE(received, c.limit);
+            if (std::string(c.what) == "announced past the limit") {
+                EXPECT_EQ(received, 0u);
+            }
+        }
+    }
+}
+
 TEST(HttpClient, AHandlerErrorEndsTheRequest) {
     LoopbackHttpServer server([](const RecordedRequest&) { return CannedResponse{200, "OK", {}, "data"}; });
     HttpClient client(quickSettings());
