@@ -27,6 +27,7 @@ TfmMain::TfmMain(const TDM& dm, Environment environment, Dialogs& dialogs, Event
       maintenance(pump, env.updaterFolder),
       download(boxes, pump, ProgressBar1, env.downloadHost, Button2, Button3) {
     wireArchiver();
+    maintenance.log = [this](const std::string& line) { ListBox1.Append(line); };
 }
 
 void TfmMain::FormCreate() {

@@ -1,11 +1,18 @@
 #include "maintenance/folder_ops.h"
 
 #include "platform/files.h"
+#include "platform/fs_path.h"
 #include "platform/replace_file.h"
+#include "platform/text.h"
 
+#include <filesystem>
 #include <string_view>
+#include <system_error>
+#include <vector>
 
 namespace upd::maintenance {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -43,6 +50,38 @@ bool hasParentStep(const std::string& line) {
     return false;
 }
 
+enum class CaseMatch { Found, Ambiguous };
+
+// `relative` with each segment spelt as the folder holds it: the exact name when it is there,
+// else the one entry equal to it without regard to case (a segment nothing matches stays as
+// written, and names nothing).
+CaseMatch matchLetterCase(const std::string& folder, std::string& relative) {
+    std::string matched;
+    size_t start = 0;
+    while (start <= relative.size()) {
+        size_t end = relative.find(files::kSeparator, start);
+        if (end == std::string::npos) end = relative.size();
+        std::string segment = relative.substr(start, end - start);
+        const std::string parent = folder + matched;
+        std::error_code ec;
+        if (!segment.empty() && !fs::exists(fs::symlink_status(files::pathOf(parent + segment), ec))) {
+            const std::string wanted = text::foldCase(segment);
+            std::vector<std::string> found;
+            for (fs::directory_iterator it(files::pathOf(parent), ec), stop; !ec && it != stop; it.increment(ec)) {
+                const std::string name = files::textOf(it->path().filename());
+                if (text::foldCase(name) == wanted) found.push_back(name);
+            }
+            if (found.size() > 1) return CaseMatch::Ambiguous;
+            if (found.size() == 1) segment = found.front();
+        }
+        matched += segment;
+        if (end < relative.size()) matched += files::kSeparator;
+        start = end + 1;
+    }
+    relative = matched;
+    return CaseMatch::Found;
+}
+
 } // namespace
 
 bool moveWithoutReplace(const std::string& from, const std::string& to) {
@@ -53,16 +92,23 @@ bool deleteFileOrLink(const std::string& path) { return !files::removeFileOrLink
 
 bool removeFolder(const std::string& path) { return !files::removeEmptyFolder(path); }
 
-std::optional<std::string> removalTarget(const std::string& folder, const std::string& line) {
+std::optional<std::string> removalTarget(const std::string& folder, const std::string& line, bool* ambiguous) {
+    if (ambiguous) *ambiguous = false;
     // Both separate folders: a list may have either, and Windows takes either.
     std::string relative = line;
     for (char& c : relative)
         if (c == '\\' || c == '/') c = files::kSeparator;
     if (relative.empty() || isAbsoluteLine(relative) || hasParentStep(relative)) return std::nullopt;
 
-    const size_t slash = relative.rfind(files::kSeparator);
-    const std::string name = slash == std::string::npos ? relative : relative.substr(slash + 1);
+    size_t slash = relative.rfind(files::kSeparator);
+    std::string name = slash == std::string::npos ? relative : relative.substr(slash + 1);
     if (name.empty() || name == "." || isParentStep(name)) return std::nullopt;
+    if (matchLetterCase(folder, relative) == CaseMatch::Ambiguous) {
+        if (ambiguous) *ambiguous = true;
+        return std::nullopt;
+    }
+    slash = relative.rfind(files::kSeparator);
+    name = slash == std::string::npos ? relative : relative.substr(slash + 1);
 
     const auto root = realPath(folder);
     const auto parent = realPath(slash == std::string::npos ? folder : folder + relative.substr(0, slash));

@@ -20,6 +20,11 @@ bool removeFolder(const std::string& path);
 // or nothing when the line could lead outside it: an absolute line, a ".." step, or a
 // folder on the way that resolves (through links) to a place outside `folder`.
 // Backslashes in the line separate folders, as lists written on Windows have them.
-std::optional<std::string> removalTarget(const std::string& folder, const std::string& line);
+//
+// The list is written for Windows, where names ignore letter case: a name the folder does
+// not hold exactly is matched without regard to case when exactly one entry matches. When
+// several do, nothing is named and `ambiguous` (when given) is set.
+std::optional<std::string> removalTarget(const std::string& folder, const std::string& line,
+                                         bool* ambiguous = nullptr);
 
 } // namespace upd::maintenance

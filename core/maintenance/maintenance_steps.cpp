@@ -4,6 +4,7 @@
 #include "maintenance/removal_list.h"
 #include "platform/files.h"
 #include "platform/fs_path.h"
+#include "ui/display_text.h"
 
 #include <filesystem>
 #include <string_view>
@@ -78,7 +79,13 @@ bool MaintenanceSteps::RemoveFiles(const std::string& _path) {
     // Without its separator the folder would be glued to the names of its siblings.
     const std::string folder = files::withTrailingSeparator(_path);
     for (const std::string& line : list) {
-        if (const auto target = maintenance::removalTarget(folder, line)) maintenance::deleteFileOrLink(*target);
+        bool ambiguous = false;
+        if (const auto target = maintenance::removalTarget(folder, line, &ambiguous)) {
+            maintenance::deleteFileOrLink(*target);
+        } else if (ambiguous && log) {
+            log("Строка списка удаления \"" + shownName(line) +
+                "\" подходит к нескольким файлам, которые отличаются только регистром букв: ни один не удалён");
+        }
     }
     RemoveEmptyFolders(folder + "doc");
     return true;
@@ -87,6 +94,8 @@ bool MaintenanceSteps::RemoveFiles(const std::string& _path) {
 bool MaintenanceSteps::RemoveEmptyFolders(const std::string& rootFolder) {
     bool empty = true;
     std::error_code ec;
+    // The starting folder too: were it a link, the folders pruned would be its target's.
+    if (fs::is_symlink(fs::symlink_status(files::pathOf(rootFolder), ec))) return false;
     fs::directory_iterator it(files::pathOf(rootFolder), fs::directory_options::none, ec);
     if (ec) return maintenance::removeFolder(rootFolder);
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {

@@ -4,6 +4,7 @@
 
 #include "ui/event_pump.h"
 
+#include <functional>
 #include <string>
 
 namespace upd {
@@ -42,6 +43,9 @@ public:
     std::string removalListPath() const;
 
     void setMaintenanceRoot(std::string root) { maintenanceRoot_ = std::move(root); }
+
+    // Receives the log lines of the steps (a removal-list line that names several files).
+    std::function<void(const std::string& line)> log;
 
 private:
     EventPump& pump_;

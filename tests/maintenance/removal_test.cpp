@@ -1,5 +1,8 @@
 #include "maintenance_fixture.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace fs = std::filesystem;
 
 namespace upd::testing {
@@ -131,6 +134,54 @@ TEST_F(RemovalTest, RemoveEmptyFoldersPassesOverNamesWithALeadingFullStop) {
 }
 
 #ifndef _WIN32
+// The starting folder is no exception to "a link is content": pruning through a `doc` that
+// is a link would remove empty folders in its target, outside the module.
+TEST_F(RemovalTest, RemoveEmptyFoldersLeavesAStartingFolderThatIsALink) {
+    const fs::path target = makeFolder(root / "elsewhere" / "empty" / "chain");
+    fs::create_directory_symlink(root / "elsewhere", module / "doc");
+    EXPECT_FALSE(steps->RemoveEmptyFolders(str(module / "doc")));
+    EXPECT_TRUE(fs::is_directory(target));
+    EXPECT_TRUE(fs::is_symlink(module / "doc"));
+}
+
+// The list is written for Windows, where names ignore letter case; here they do not. A line
+// names the entry that matches it exactly, else the single one that matches without regard
+// to case (Cyrillic too); when several do, none is deleted and the log says why.
+TEST_F(RemovalTest, RemovalListLinesMatchNamesWithoutRegardToCaseWhenOnlyOneMatches) {
+    struct Case {
+        const char* line;
+        std::vector<const char*> files;    // made below the module folder
+        std::vector<const char*> deleted;  // of those
+        bool logged;
+    };
+    const Case cases[] = {
+        {"DOC\\A.PDF", {"doc/a.pdf", "doc/b.pdf"}, {"doc/a.pdf"}, false},
+        {"doc\\отчёт.PDF", {"doc/ОТЧЁТ.pdf"}, {"doc/ОТЧЁТ.pdf"}, false},
+        {"Doc\\Sub\\c.txt", {"doc/sub/C.TXT", "doc/sub/d.txt"}, {"doc/sub/C.TXT"}, false},
+        {"doc\\b.TXT", {"doc/b.txt", "doc/B.txt"}, {}, true},
+        {"doc\\B.txt", {"doc/b.txt", "doc/B.txt"}, {"doc/B.txt"}, false},  // the exact name wins
+        {"doc\\missing.txt", {"doc/kept.txt"}, {}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        TearDown();
+        SetUp();
+        for (const char* f : c.files) makeFile(module / path(f));
+        std::vector<std::string> logged;
+        steps->log = [&](const std::string& line) { logged.push_back(line); };
+        writeRemovalList("\xEF\xBB\xBF" + std::string(c.line) + "\r\n");  // UTF-8, marked
+        EXPECT_TRUE(steps->RemoveFiles(modulePath()));
+        for (const char* f : c.files) {
+            const bool deleted = std::find_if(c.deleted.begin(), c.deleted.end(), [&](const char* d) {
+                                     return std::string(d) == f;
+                                 }) != c.deleted.end();
+            EXPECT_EQ(fs::exists(module / path(f)), !deleted) << f;
+        }
+        ASSERT_EQ(logged.size(), c.logged ? 1u : 0u);
+        if (c.logged) EXPECT_NE(logged.front().find(c.line), std::string::npos) << logged.front();
+    }
+}
+
 TEST_F(RemovalTest, RemoveEmptyFoldersDoesNotFollowLinks) {
     const fs::path target = makeFolder(root / "target" / "empty-inside");
     makeFolder(module / "doc");
