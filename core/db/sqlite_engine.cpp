@@ -11,6 +11,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <string_view>
 
 namespace upd::db {
 
@@ -56,6 +57,25 @@ DbHandle openHandle(const std::string& path, const std::string& password, int fl
     return db;
 }
 
+// An encrypted database begins with 16 random bytes (its key's salt), so a file whose first
+// bytes are another format's signature, or text, or zeros is no database of ours whatever
+// the password: saying "wrong password" would send the user after the wrong fault. (A real
+// Access file is one of them: this engine does not read that format.)
+bool foreignHeader(const char (&h)[32]) {
+    const std::string_view head(h, sizeof h);
+    if (head.substr(4, 15) == "Standard Jet DB" || head.substr(4, 15) == "Standard ACE DB") return true;
+    for (std::string_view magic : {std::string_view("PK\x03\x04", 4), std::string_view("%PDF"), std::string_view("MZ"),
+                                   std::string_view("\xD0\xCF\x11\xE0", 4), std::string_view("\x89PNG"),
+                                   std::string_view("\xFF\xD8\xFF"), std::string_view("{\\rtf")})
+        if (head.substr(0, magic.size()) == magic) return true;
+    bool allZero = true, allText = true;
+    for (unsigned char c : head.substr(0, 16)) {
+        allZero = allZero && c == 0;
+        allText = allText && ((c >= 0x20 && c < 0x7F) || c == '\t' || c == '\n' || c == '\r');
+    }
+    return allZero || allText;
+}
+
 // Reads the schema: the first read that needs the key.
 int probe(sqlite3* db) {
     return sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
@@ -86,12 +106,13 @@ std::unique_ptr<DbSession> SqliteEngine::open(const std::string& path, const std
     if (path.empty() || !std::filesystem::is_regular_file(file, ec)) throw fileNotFound(path);
     const uintmax_t size = std::filesystem::file_size(file, ec);
     if (ec || size == 0 || size % 512 != 0) throw unrecognised(path);
-    char header[16] = {0};
+    char header[32] = {0};
     std::ifstream in(file, std::ios::binary);
     if (!in) throw DbError(DbErrc::ReadOnly, "Нет доступа к файлу '" + path + "'.");
     if (!in.read(header, sizeof header)) throw unrecognised(path);
     in.close();
     const bool plain = std::memcmp(header, "SQLite format 3", 16) == 0;
+    if (!plain && foreignHeader(header)) throw unrecognised(path);
     const int flags = SQLITE_OPEN_READWRITE;
 
     // A plain file opens whatever password is given, as the Access provider opens a

@@ -44,6 +44,10 @@ TEST_P(OpenFile, OpensOrNamesTheFault) {
     if (kind == "folder") std::filesystem::create_directory(path);
     if (kind == "garbage") writeFile(path, "This is not a database, just a note left in place of one.\n");
     if (kind == "empty") writeFile(path, "");
+    // Files of other kinds in whole 512-byte pages, as a real Access file is.
+    if (kind == "access") writeFile(path, std::string("\0\x01\0\0Standard ACE DB\0", 20) + std::string(4076, '\x11'));
+    if (kind == "text512") writeFile(path, std::string(1024, 'a'));
+    if (kind == "zip512") writeFile(path, std::string("PK\x03\x04", 4) + std::string(2044, '\x7f'));
     if (kind == "truncated") std::filesystem::resize_file(path, 1000);
     if (kind == "badplain") {
         std::string bytes(4096, '\x5a');
@@ -85,6 +89,9 @@ const OpenCase kOpenCases[] = {
     {"TextFile", "garbage", kPassword, DbErrc::NotADatabase},
     {"EmptyFile", "empty", "", DbErrc::NotADatabase},
     {"TruncatedEncrypted", "truncated", kPassword, DbErrc::NotADatabase},
+    {"AccessFile", "access", kPassword, DbErrc::NotADatabase},
+    {"TextInWholePages", "text512", kPassword, DbErrc::NotADatabase},
+    {"ZipInWholePages", "zip512", kPassword, DbErrc::NotADatabase},
     {"DamagedPlain", "badplain", "", DbErrc::NotADatabase},
 };
 
@@ -103,6 +110,18 @@ TEST(Connection, WrongPasswordLeavesFileUntouched) {
     TADOConnection good;
     good.SetConnectionString(buildConnectionString(path, kPassword));
     EXPECT_EQ(firstName(good), "Группа 1");
+}
+
+// The connection string quotes what would split it: a path or password with ";" and "=".
+TEST(Connection, OpensAPathAndAPasswordHoldingSemicolonsAndEquals) {
+    TempFolder folder;
+    std::filesystem::create_directory(fsPath(folder.file("Базы;копия=1")));
+    const std::string path = folder.file("Базы;копия=1/a=b;c.accdb");
+    const std::string password = "p;w=d";
+    makeDatabase(path, password, kSchema);
+    TADOConnection connection;
+    connection.SetConnectionString(buildConnectionString(path, password));
+    EXPECT_EQ(firstName(connection), "Группа 1");
 }
 
 // --- Lifecycle ---
@@ -402,6 +421,9 @@ TEST(ConnectionString, Parses) {
         {buildConnectionStringWithoutPassword("/a/b.accdb"), true, "/a/b.accdb", ""},
         {buildConnectionString("/a;b/c.accdb", "p"), true, "/a;b/c.accdb", "p"},
         {"data source = \"/x y;z.accdb\" ; JET OLEDB:DATABASE PASSWORD='p;q'", true, "/x y;z.accdb", "p;q"},
+        {buildConnectionString("/a;b=c/d.accdb", "p;q=r"), true, "/a;b=c/d.accdb", "p;q=r"},
+        {buildConnectionString("/a=\"b\";c/d.accdb", " x'y\"z "), true, "/a=\"b\";c/d.accdb", " x'y\"z "},
+        {"Data Source='it''s;here.accdb';Jet OLEDB:Database Password=\"a\"\"b\"", true, "it's;here.accdb", "a\"b"},
         {"Provider=Microsoft.ACE.OLEDB.12.0;", false, "", ""},
         {"", false, "", ""},
     };
