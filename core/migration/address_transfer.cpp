@@ -23,6 +23,9 @@ constexpr Module kModules[] = {
 };
 
 constexpr const char* kAddressBase = "adress.accdb";
+// The modules whose rows the common base holds already, one row each: a module that could
+// not be merged (its base missing, a table refused) is merged by a later run.
+constexpr const char* kMergedModules = "adress_merged";
 
 std::string withSeparator(const std::string& folder) { return files::withTrailingSeparator(folder); }
 
@@ -67,22 +70,55 @@ bool AddressTransfer::TransferAdress() {
     }
     const std::string addressTemplate = ctx_.updaterPath("res/adress.accdb");
 
-    if (files::fileExists(commonBase)) return true;  // installed before: nothing to do
-    if (!files::directoryExists(commonFolder) || !files::fileExists(addressTemplate)) {
-        ctx_.log.AppendAndSelect("Ошибка копирования файла базы адресов!");
-        return false;
+    if (!files::fileExists(commonBase)) {
+        if (!files::directoryExists(commonFolder) || !files::fileExists(addressTemplate)) {
+            ctx_.log.AppendAndSelect("Ошибка копирования файла базы адресов!");
+            return false;
+        }
+        copyFileNoReplace(addressTemplate, commonFolder + kAddressBase);  // a failed copy shows up below
     }
-    copyFileNoReplace(addressTemplate, commonFolder + kAddressBase);  // a failed copy shows up below
     if (!ctx_.db.connectToBaseUser(commonBase, "")) {
         ctx_.log.AppendAndSelect("Ошибка соединения с основной базой адресов");
         return false;
     }
     bool ok = true;
-    for (const Module& module : kModules) ok = transferModule(module.section, module.successLine) && ok;
+    bool anyLeft = false;
+    for (const Module& module : kModules) {
+        if (alreadyMerged(module.section)) continue;
+        anyLeft = true;
+        ok = transferModule(module.section, module.successLine) && ok;
+    }
+    // Every module was merged by an earlier run: the base is left as it was found.
+    if (!anyLeft) ctx_.db.ADOConnection1.Close();
     return ok;
 }
 
-// One module's tables into the common base; a module whose base cannot be opened is passed over.
+bool AddressTransfer::alreadyMerged(const std::string& section) {
+    try {
+        openStatement(ctx_.db.ADOQuery1, std::string("SELECT module FROM ") + kMergedModules + " WHERE module = " +
+                                             quotedStr(section));
+        const bool found = ctx_.db.ADOQuery1.RecordCount() > 0;
+        ctx_.db.ADOQuery1.Close();
+        return found;
+    } catch (const db::DbError&) {
+        return false;  // a base installed before the list was kept: nothing is known merged
+    }
+}
+
+void AddressTransfer::recordMerged(const std::string& section) {
+    const std::string insert =
+        std::string("INSERT INTO ") + kMergedModules + " (module) VALUES (" + quotedStr(section) + ")";
+    try {
+        execStatement(ctx_.db.ADOQuery1, insert);
+    } catch (const db::DbError&) {
+        execStatement(ctx_.db.ADOQuery1, std::string("CREATE TABLE ") + kMergedModules + " (module VARCHAR(50))");
+        execStatement(ctx_.db.ADOQuery1, insert);
+    }
+}
+
+// One module's tables into the common base; a module whose base cannot be opened is passed
+// over and left for a later run. Parents are matched by what they are, not by their ids: the
+// module's ids mean nothing in the common base.
 bool AddressTransfer::transferModule(const std::string& section, const char* successLine) {
     std::string moduleFolder;
     {
@@ -91,12 +127,20 @@ bool AddressTransfer::transferModule(const std::string& section, const char* suc
     }
     if (!ctx_.db.connectToBase2(withSeparator(moduleFolder) + kAddressBase, "")) return true;
     bool ok = true;
+    MergedIds merged;
     try {
-        for (const std::string& table : addressTables()) ok = copy_.mergeTable(table) && ok;
+        for (const std::string& table : addressTables()) ok = copy_.mergeTable(table, &merged) && ok;
     } catch (const std::exception&) {
         return false;  // an error while closing a table: the rest of this module is skipped
     }
     ctx_.log.AppendAndSelect(successLine);
+    if (ok) {
+        try {
+            recordMerged(section);
+        } catch (const std::exception&) {
+            // Unrecorded, the module is merged again by the next run, which adds nothing twice.
+        }
+    }
     return ok;
 }
 

@@ -19,8 +19,8 @@ class AddressTransfer {
 public:
     AddressTransfer(const StepContext& ctx, TableCopySteps& copy) : ctx_(ctx), copy_(copy) {}
 
-    // True when the common address base is in place: it was there already, or it was
-    // installed and every table of every module that could be opened was merged. False after
+    // True when the common address base is in place and every table of every module that
+    // could be opened was merged (by this run or an earlier one, as the base records). False after
     // "Ошибка копирования файла базы адресов!", "Ошибка соединения с основной базой адресов"
     // or a table that could not be merged. Leaves both connections open.
     bool TransferAdress();
@@ -37,6 +37,8 @@ public:
 
 private:
     bool transferModule(const std::string& section, const char* successLine);
+    bool alreadyMerged(const std::string& section);
+    void recordMerged(const std::string& section);
     bool openWithoutPassword(db::TADOConnection& connection, const std::string& path);
 
     StepContext ctx_;

@@ -4,6 +4,7 @@
 #include "platform/text.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace upd {
@@ -40,14 +41,14 @@ void TableCopySteps::copyRowValues(db::TADOTable& from, db::TADOTable& to) {
     }
 }
 
-bool TableCopySteps::mergeTable(const std::string& table_name) {
+bool TableCopySteps::mergeTable(const std::string& table_name, MergedIds* merged) {
     bool ok = true;
     try {
         if (!hasTable(ctx_.db.ADOConnection1.GetTableNames(), table_name) ||
             !hasTable(ctx_.db.ADOConnection2.GetTableNames(), table_name))
             return true;
         openBoth(table_name);
-        mergeRows();
+        mergeRows(table_name, merged);
     } catch (const std::exception&) {
         ctx_.log.AppendAndSelect("Ошибка обновления таблицы = " + table_name);
         ok = false;
@@ -56,9 +57,11 @@ bool TableCopySteps::mergeTable(const std::string& table_name) {
     return ok;
 }
 
+bool isText(db::FieldType t) { return t == db::FieldType::String || t == db::FieldType::Memo; }
+
 // One key lookup per source row; the target's lookup index is built once and grows with the
 // rows posted here, so the target is never walked per row.
-void TableCopySteps::mergeRows() {
+void TableCopySteps::mergeRows(const std::string& table_name, MergedIds* merged) {
     db::TADOTable& target = ctx_.db.ADOTable1;
     db::TADOTable& source = ctx_.db.ADOTable2;
     const std::vector<db::FieldDef> defs = source.FieldDefs();
@@ -66,29 +69,82 @@ void TableCopySteps::mergeRows() {
     // (setting it fails as FieldByName fails).
     std::vector<db::TField*> targetFields(defs.size(), nullptr);
     for (size_t i = 0; i < defs.size(); ++i) targetFields[i] = target.FindField(defs[i].Name);
-    std::vector<size_t> columns;       // N: the current row's columns, as indexes
-    std::vector<std::string> values;   // V: their value texts
-    columns.reserve(defs.size());
-    values.reserve(defs.size());
+
+    // The columns' roles: the counter (the row's id), parents ("<table>_id" columns; with
+    // `merged`, those of tables merged before are written with the parents' target ids) and
+    // the natural key: a code (a leading id column that is no counter, as soato_id is) or the
+    // texts, with the parents.
+    std::optional<size_t> counter, code;
+    std::vector<const std::unordered_map<int64_t, int64_t>*> parentIds(defs.size(), nullptr);
+    std::vector<size_t> parents, texts;
+    const auto isIdColumn = [](const std::string& name) {
+        return name.size() > 3 && name.compare(name.size() - 3, 3, "_id") == 0;
+    };
+    for (size_t i = 0; i < defs.size(); ++i) {
+        const std::string name = text::foldCase(defs[i].Name);
+        if (defs[i].DataType == db::FieldType::AutoInc) {
+            if (!counter) counter = i;
+            continue;
+        }
+        if (!targetFields[i]) continue;  // no key part: the row's insert fails on it, as before
+        if (i == 0 && isIdColumn(name) && db::isIntegerType(defs[i].DataType)) {
+            code = i;
+        } else if (isIdColumn(name)) {
+            parents.push_back(i);
+            if (merged) {
+                const auto parent = merged->find(name.substr(0, name.size() - 3));
+                if (parent != merged->end()) parentIds[i] = &parent->second;
+            }
+        } else if (isText(defs[i].DataType)) {
+            texts.push_back(i);
+        }
+    }
+    std::vector<size_t> key = code ? std::vector<size_t>{*code} : texts;
+    key.insert(key.end(), parents.begin(), parents.end());
+    if (key.empty()) {
+        for (size_t i = 0; i < defs.size(); ++i)
+            if (defs[i].DataType != db::FieldType::AutoInc && targetFields[i]) key.push_back(i);
+    }
+    std::string keyFields;
+    for (size_t i : key) keyFields += (keyFields.empty() ? "" : ";") + defs[i].Name;
+    std::unordered_map<int64_t, int64_t>* ids = merged ? &(*merged)[text::foldCase(table_name)] : nullptr;
+    db::TField* targetCounter = counter ? targetFields[*counter] : nullptr;
+
+    std::vector<db::Variant> row(defs.size());
+    std::vector<db::Variant> keyValues;
     for (source.First(); !source.Eof(); source.Next()) {
-        columns.clear();
-        values.clear();
+        bool any = false;
         for (size_t i = 0; i < defs.size(); ++i) {
-            if (defs[i].DataType == db::FieldType::AutoInc) continue;
-            const db::Variant value = source.Fields(i).Value();
-            if (value.isNull()) continue;
-            columns.push_back(i);
-            values.push_back(valueText(value));
+            row[i] = source.Fields(i).Value();
+            // An empty text is stored as no value (the insert leaves it unset), and keyed so.
+            if (row[i].kind() == db::ValueKind::Text && row[i].toString().empty()) row[i] = db::Variant();
+            if (defs[i].DataType != db::FieldType::AutoInc && !row[i].isNull()) any = true;
+            if (parentIds[i] && !row[i].isNull()) {
+                // A parent the source does not hold cannot be named in the target: left empty
+                // rather than pointing at whatever row has that id there.
+                const auto found = parentIds[i]->find(row[i].toInt64());
+                row[i] = found != parentIds[i]->end() ? db::Variant(static_cast<long long>(found->second)) : db::Variant();
+            }
         }
-        if (columns.empty() || values[0].empty()) continue;
-        if (target.Locate(defs[columns[0]].Name, db::Variant(values[0]))) continue;
-        target.Insert();
-        for (size_t i = 0; i < columns.size(); ++i) {
-            if (values[i].empty()) continue;
-            db::TField* field = targetFields[columns[i]];
-            (field ? *field : target.FieldByName(defs[columns[i]].Name)).SetAsString(values[i]);
+        if (!any) continue;
+        keyValues.clear();
+        for (size_t i : key) keyValues.push_back(row[i]);
+        if (!target.Locate(keyFields, keyValues, db::TLocateOptions{true})) {
+            target.Insert();
+            for (size_t i = 0; i < defs.size(); ++i) {
+                if (defs[i].DataType == db::FieldType::AutoInc || row[i].isNull()) continue;
+                db::TField& field = targetFields[i] ? *targetFields[i] : target.FieldByName(defs[i].Name);
+                if (parentIds[i]) {
+                    field.SetValue(row[i]);
+                } else {
+                    const std::string value = valueText(row[i]);
+                    if (!value.empty()) field.SetAsString(value);
+                }
+            }
+            target.Post();
         }
-        target.Post();
+        if (ids && counter && targetCounter && !row[*counter].isNull())
+            (*ids)[row[*counter].toInt64()] = targetCounter->Value().toInt64();
     }
 }
 

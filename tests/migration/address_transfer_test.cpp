@@ -4,6 +4,8 @@
 
 #include "db/db_error.h"
 
+#include <set>
+
 namespace upd::testing {
 namespace {
 
@@ -52,7 +54,7 @@ TEST(TransferAdress, InstallsTheCommonBaseAndAddsSharedRowsOnce) {
     EXPECT_EQ(f.commonRows("SELECT raion_name FROM raion WHERE raion_id > 8"),
               "Крупский район/Вилейский район/Ляховичский район");
     EXPECT_EQ(f.commonRows("SELECT street_name FROM street WHERE street_id > 11"),
-              "ул. Чапаева/ул. Строителей/ул. Черняховского/ул. Притыцкого/ул. Тельмана");
+              "ул. Чапаева/ул. Строителей/ул. Черняховского/ул. Притыцкого/ул. Чапаева/ул. Тельмана");
     EXPECT_EQ(f.commonRows("SELECT count(*) FROM grajdanstvo"), "5");
     EXPECT_EQ(f.commonRows("SELECT * FROM soato_adress ORDER BY soato_id"), "6208|Борисовский район/6236|Молодечненский район");
     EXPECT_EQ(f.commonRows("SELECT count(*) FROM organ_passport"), "4");
@@ -72,6 +74,62 @@ TEST(TransferAdress, AnInstalledCommonBaseIsLeftAlone) {
     EXPECT_FALSE(f.db.ADOConnection1.Connected());
     EXPECT_FALSE(f.db.ADOConnection2.Connected());
     EXPECT_EQ(readFile(f.common), before);
+}
+
+// Every settlement stays in its own district and region, every street in its own settlement:
+// the modules' ids mean nothing in the common base, so parents are found by what they are.
+TEST(TransferAdress, EveryRowKeepsItsParentsByName) {
+    AddressFixture f;
+    const std::string chains =
+        "SELECT s.street_name, n.nasel_punkt_name, r.raion_name, g.region_name FROM street s"
+        " LEFT JOIN nasel_punkt n ON s.nasel_punkt_id = n.nasel_punkt_id"
+        " LEFT JOIN raion r ON n.raion_id = r.raion_id LEFT JOIN region g ON r.region_id = g.region_id"
+        " UNION SELECT NULL, n.nasel_punkt_name, r.raion_name, g.region_name FROM nasel_punkt n"
+        " LEFT JOIN raion r ON n.raion_id = r.raion_id LEFT JOIN region g ON r.region_id = g.region_id";
+    const auto split = [](const std::string& rows) {
+        std::set<std::string> out;
+        for (size_t start = 0; start <= rows.size();) {
+            size_t end = rows.find('/', start);
+            if (end == std::string::npos) end = rows.size();
+            if (end > start) out.insert(rows.substr(start, end - start));
+            start = end + 1;
+        }
+        return out;
+    };
+    std::set<std::string> expected = split(rowsOf(f.updater + "res/adress.accdb", "", chains));
+    for (const char* module : {"Kestrin", "Lornet", "Varsel"}) {
+        const auto rows = split(rowsOf(f.moduleFolder(module) + "/adress.accdb", "", chains));
+        ASSERT_FALSE(rows.empty()) << module;
+        expected.insert(rows.begin(), rows.end());
+    }
+    ASSERT_TRUE(f.steps.addresses.TransferAdress());
+    f.db.closeConnections();
+    EXPECT_EQ(split(f.commonRows(chains)), expected);
+    // The case from the field: Крупки and Вилейка in their own districts.
+    EXPECT_EQ(f.commonRows("SELECT r.raion_name FROM nasel_punkt n JOIN raion r ON n.raion_id = r.raion_id"
+                           " WHERE n.nasel_punkt_name IN ('Крупки', 'Вилейка') ORDER BY n.nasel_punkt_name"),
+              "Вилейский район/Крупский район");
+}
+
+// A module that could not be merged (its base not there yet) is merged by a later run; the
+// modules merged before are not merged again.
+TEST(TransferAdress, ALaterRunFinishesTheModulesAnEarlierOneCouldNotMerge) {
+    AddressFixture f;
+    const std::string lornet = f.moduleFolder("Lornet") + "/adress.accdb";
+    const std::string kept = readFile(lornet);
+    std::filesystem::remove(files::pathOf(lornet));
+    EXPECT_TRUE(f.steps.addresses.TransferAdress());
+    EXPECT_EQ(f.log, (Lines{"*Перенос базы адресов ВУСа - успешно", "*Перенос базы адресов ДОПов - успешно"}));
+    f.db.closeConnections();
+    const std::string streetsBefore = f.commonRows("SELECT count(*) FROM street");
+
+    writeFile(lornet, kept);
+    f.log.clear();
+    EXPECT_TRUE(f.steps.addresses.TransferAdress());
+    EXPECT_EQ(f.log, Lines{"*Перенос базы адресов КН - успешно"});
+    f.db.closeConnections();
+    EXPECT_NE(f.commonRows("SELECT count(*) FROM street"), streetsBefore);
+    EXPECT_EQ(f.commonRows("SELECT count(*) FROM nasel_punkt WHERE nasel_punkt_name = 'Радошковичи'"), "1");
 }
 
 TEST(TransferAdress, AModuleThatIsNotInstalledGetsNoLine) {

@@ -61,28 +61,46 @@ TEST_P(CopyTableMerge, AddsOnlyTheRowsWhoseKeyTheTargetLacks) {
 }
 
 const MergeCase kMerges[] = {
-    // The counter is never the key nor written: the key is street_name.
+    // The counter is never the key nor written: the key is street_name with its place.
     {"CounterFirstColumn", std::string(kStreet) + streets({{"'ул. Ленина'", "1"}}),
      std::string(kStreet) + streets({{"'ул. Советская'", "2"}, {"'ул. Ленина'", "9"}, {"'ул. Гагарина'", "1"}}), "street",
-     "SELECT * FROM street", "1|ул. Ленина|1/2|ул. Советская|2/3|ул. Гагарина|1"},
-    // A null name: the key is the next column, and a row with that value is there.
-    {"NullKeyUsesTheNextColumn", std::string(kStreet) + streets({{"'ул. Ленина'", "5"}}),
-     std::string(kStreet) + streets({{"NULL", "5"}, {"NULL", "6"}}), "street", "SELECT * FROM street",
-     "1|ул. Ленина|5/2|NULL|6"},
-    {"EmptyKeyIsPassedOver", kStreet, std::string(kStreet) + streets({{"''", "5"}, {"'ул. Мира'", "7"}}), "street",
-     "SELECT * FROM street", "1|ул. Мира|7"},
+     "SELECT * FROM street", "1|ул. Ленина|1/2|ул. Советская|2/3|ул. Ленина|9/4|ул. Гагарина|1"},
+    // A row is the same only when its name and its parent are: a null name is a row of its
+    // own, never keyed by its parent's id; an empty name is stored as no name.
+    {"ANullNameIsARowOfItsOwn", std::string(kStreet) + streets({{"'ул. Ленина'", "5"}}),
+     std::string(kStreet) + streets({{"NULL", "5"}, {"NULL", "6"}, {"NULL", "6"}}), "street", "SELECT * FROM street",
+     "1|ул. Ленина|5/2|NULL|5/3|NULL|6"},
+    {"AnEmptyNameIsNoName", kStreet, std::string(kStreet) + streets({{"''", "5"}, {"'ул. Мира'", "7"}}), "street",
+     "SELECT * FROM street", "1|NULL|5/2|ул. Мира|7"},
+    // The same name in another place is another street.
+    {"SameNameOtherParent", std::string(kStreet) + streets({{"'ул. Ленина'", "1"}}),
+     std::string(kStreet) + streets({{"'ул. Ленина'", "2"}, {"'ул. Ленина'", "1"}}), "street", "SELECT * FROM street",
+     "1|ул. Ленина|1/2|ул. Ленина|2"},
+    // Access compares text without regard to case, Cyrillic included.
+    {"KeysIgnoreLetterCase", std::string(kStreet) + streets({{"'ул. Ленина'", "1"}}),
+     std::string(kStreet) + streets({{"'УЛ. ЛЕНИНА'", "1"}, {"'ул. ленина'", "1"}, {"'ул. Мира'", "1"}}), "street",
+     "SELECT * FROM street", "1|ул. Ленина|1/2|ул. Мира|1"},
+    // A flag is no key: two kinds of place with the same flag are two rows.
+    {"AFlagIsNoKey",
+     "CREATE TABLE kind (kind_id COUNTER PRIMARY KEY, kind_city BIT, kind_name VARCHAR(50));"
+     "INSERT INTO kind (kind_city, kind_name) VALUES (false, 'деревня');",
+     "CREATE TABLE kind (kind_id COUNTER PRIMARY KEY, kind_city BIT, kind_name VARCHAR(50));"
+     "INSERT INTO kind (kind_city, kind_name) VALUES (false, 'посёлок');"
+     "INSERT INTO kind (kind_city, kind_name) VALUES (true, 'Деревня');",
+     "kind", "SELECT kind_name FROM kind ORDER BY kind_id", "деревня/посёлок"},
     {"AllNullIsPassedOver", kStreet, std::string(kStreet) + streets({{"NULL", "NULL"}}), "street", "SELECT count(*) FROM street",
      "0"},
     // A later column holding the empty text keeps the target's default.
     {"LaterEmptyTextNotSet", kStreet,
      std::string(kStreet) + "INSERT INTO street (nasel_punkt_id, street_name) VALUES (3, 'ул. Мира');",
      "street", "SELECT * FROM street", "1|ул. Мира|3"},
+    // A code of its own (an id that is no counter) is the key alone.
     {"IntegerKey", std::string(kSoato) + "INSERT INTO soato_adress VALUES (6208, 'Борисовский район');",
      std::string(kSoato) + "INSERT INTO soato_adress VALUES (6208, 'Другое имя');"
                            "INSERT INTO soato_adress VALUES (-12, 'Отрицательный');",
      "soato_adress", "SELECT * FROM soato_adress ORDER BY soato_id", "-12|Отрицательный/6208|Борисовский район"},
     // Two source rows with the same key: the second finds the first one just posted.
-    {"DuplicateInSourceAddedOnce", kStreet, std::string(kStreet) + streets({{"'ул. Мира'", "1"}, {"'ул. Мира'", "2"}}),
+    {"DuplicateInSourceAddedOnce", kStreet, std::string(kStreet) + streets({{"'ул. Мира'", "1"}, {"'ул. МИРА'", "1"}}),
      "street", "SELECT * FROM street", "1|ул. Мира|1"},
     // Values other than texts and integers go through their text form and come back the same.
     {"ValuesThroughText", kPerson,
