@@ -50,11 +50,14 @@ void refuseOverlappingEntries(ArchiveFile& file, const TDirArray& list, uint64_t
         // A rebuilt entry whose descriptor was never found has none to count.
         if ((h.genPurposeFlag & zip::kFlagDataDescriptor) && !item.DescriptorMissing && end <= fileSize) {
             // The shortest layout the bytes allow: a Zip64 descriptor counted short loses
-            // 8 bytes of the check, one counted long would refuse a sound archive.
+            // 8 bytes of the check, one counted long would refuse a sound archive. A writer
+            // that sets the flag and writes no descriptor is met too: the next header follows.
             uint8_t sig[4] = {};
-            const bool withSignature =
-                file.readAt(end, sig, sizeof sig) == sizeof sig && zip::le32(sig) == zip::kDataDescriptorSig;
-            end += withSignature ? kDescriptorWithSignature : kDescriptorWithoutSignature;
+            const uint32_t next = file.readAt(end, sig, sizeof sig) == sizeof sig ? zip::le32(sig) : 0;
+            if (next == zip::kDataDescriptorSig)
+                end += kDescriptorWithSignature;
+            else if (next != zip::kLocalHeaderSig && next != zip::kCentralHeaderSig)
+                end += kDescriptorWithoutSignature;
         }
         if (end > dataEnd) {
             if (!rebuilt) throw archiveDamaged("the data of " + entryNo(i) + " runs into the central directory");

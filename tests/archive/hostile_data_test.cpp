@@ -259,18 +259,20 @@ TEST_F(HostileDataTest, OverlappingEntriesRefuseTheArchiveBeforeAnythingIsWritte
 }
 
 // What the overlap check must let through: entries back to back with or without a
-// descriptor signature, empty files, folders that name no data (also where their offsets
+// descriptor signature (or flagged for one that was never written), empty files, folders that name no data (also where their offsets
 // are not shifted past a stub), Zip64 blocks.
 TEST_F(HostileDataTest, EntriesThatTouchWithoutOverlapOpen) {
     const std::vector<TestEntry> entries = {
         {.name = "folder/", .method = 0, .externalAttr = 0x10},
         {.name = "folder/signed.txt", .data = textOf(500, 1), .dataDescriptor = true},
         {.name = "folder/unsigned.txt", .data = textOf(500, 2), .dataDescriptor = true, .descriptorSignature = false},
+        {.name = "flagged-only.txt", .data = textOf(300, 4), .dataDescriptor = true, .descriptorWritten = false},
         {.name = "empty-1", .method = 0},
         {.name = "empty-2", .method = 0},
         {.name = "unsigned-last", .data = "z", .method = 0, .dataDescriptor = true, .descriptorSignature = false},
         {.name = "big.txt", .data = textOf(2000, 3), .zip64 = true},
         {.name = "secret", .data = "s", .password = "pw", .dataDescriptor = true, .descriptorSignature = false},
+        {.name = "flagged-only-last", .data = "l", .method = 0, .dataDescriptor = true, .descriptorWritten = false},
     };
     struct Case {
         std::string label;
