@@ -1,18 +1,24 @@
 // libFuzzer target: any byte string opened as an archive and extracted into a fresh
 // folder, with the update password offered once and failures ignored a few times before
 // an abort. Only the component's own errors may come out, and nothing may appear beside
-// the base folder.
+// the base folder. An archive that opens lists every record of its central directory (as
+// many as the end record counts, filling the directory's size exactly), and no two of its
+// entries share a byte of data.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
+#include <vector>
 #include <unistd.h>
 
 #include "app/update_archive.h"
 #include "ui/dialogs.h"
 #include "archive/archive_file.h"
+#include "archive/dir_manager.h"
 #include "archive/zip_archiver.h"
 
 namespace {
@@ -88,6 +94,65 @@ void checkNothingOutside(const Scratch& s) {
         if (it->is_symlink()) escaped(it->path().string() + " (symbolic link)");
 }
 
+[[noreturn]] void broken(const std::string& what) {
+    std::fprintf(stderr, "property broken: %s\n", what.c_str());
+    std::abort();
+}
+
+uint64_t le(const uint8_t* p, int n) {
+    uint64_t v = 0;
+    for (int i = 0; i < n; ++i) v |= static_cast<uint64_t>(p[i]) << (8 * i);
+    return v;
+}
+
+// Read here from the input's bytes, not through the reader: the records of the directory
+// an opened archive was read from are all listed.
+void checkCounts(const upd::TDirManager& dm, const uint8_t* data, size_t size) {
+    if (dm.Rebuilt) return;
+    const uint64_t count = dm.FZip64 ? dm.Zip64CentralDirEnd.entriesCentralDir : dm.CentralDirEnd.entriesCentralDir;
+    const uint64_t dirSize = dm.FZip64 ? dm.Zip64CentralDirEnd.centralDirSize : dm.CentralDirEnd.centralDirSize;
+    if (dm.CDir.ItemCount() != count)
+        broken("listed " + std::to_string(dm.CDir.ItemCount()) + " entries, the end record counts " + std::to_string(count));
+    uint64_t pos = dm.CentralDirOffset;
+    for (uint64_t i = 0; i < count; ++i) {
+        if (pos > size || size - pos < upd::zip::kCentralHeaderSize) broken("a listed record lies past the file");
+        pos += upd::zip::kCentralHeaderSize + le(data + pos + 28, 2) + le(data + pos + 30, 2) + le(data + pos + 32, 2);
+    }
+    if (pos - dm.CentralDirOffset != dirSize)
+        broken("the listed records take " + std::to_string(pos - dm.CentralDirOffset) + " bytes, the directory " +
+               std::to_string(dirSize));
+}
+
+// Every entry with data starts at a local header; its header, name, extra field and data
+// overlap no other entry's, nor the central directory of a read (not rebuilt) list.
+void checkNoSharedData(const upd::TDirManager& dm, const uint8_t* data, size_t size) {
+    struct Span {
+        uint64_t begin, end;
+    };
+    std::vector<Span> spans;
+    for (size_t i = 0; i < dm.CDir.ItemCount(); ++i) {
+        const upd::TDirItem& item = dm.CDir[i];
+        if (item.isFolder()) continue;
+        const uint64_t at = item.localHeaderOffset();
+        if (at > size || size - at < upd::zip::kLocalHeaderSize || le(data + at, 4) != upd::zip::kLocalHeaderSig)
+            broken("entry " + std::to_string(i + 1) + " has no local header");
+        uint64_t end = at + upd::zip::kLocalHeaderSize + le(data + at + 26, 2) + le(data + at + 28, 2);
+        const uint64_t compressed = item.compressedSize();
+        end = compressed > UINT64_MAX - end ? UINT64_MAX : end + compressed;
+        if (end > dm.CentralDirOffset) {
+            if (!dm.Rebuilt) broken("entry " + std::to_string(i + 1) + " runs into the central directory");
+            end = dm.CentralDirOffset;
+        }
+        spans.push_back({at, end});
+    }
+    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.begin < b.begin; });
+    uint64_t reach = 0;
+    for (const Span& span : spans) {
+        if (span.begin < reach) broken("two entries share data");
+        reach = std::max(reach, span.end);
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -110,6 +175,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         arc.setDialogs(&answers);
         try {
             arc.OpenArchive();
+            checkCounts(*arc.DMHandle(), data, size);
+            checkNoSharedData(*arc.DMHandle(), data, size);
             arc.ExtractFiles("*.*", upd::kAnyFileAttr, "");
         } catch (const upd::EArchiveError&) {
         } catch (const upd::EReadError&) {

@@ -113,4 +113,9 @@ void EArchiveError::compose(const std::string& text, const std::string& componen
     message_ += digits;
 }
 
+EArchiveError archiveDamaged(const std::string& why) {
+    const int native = native_error::kArchiveDamagedSizes;
+    return EArchiveError::withText(native, archiveErrorText(archiveErrorCode(native)) + ": " + why);
+}
+
 } // namespace upd

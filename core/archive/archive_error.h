@@ -61,4 +61,7 @@ private:
     std::string message_;
 };
 
+// Native error 57, "Archive is damaged. Open failed", with what is wrong after a colon.
+EArchiveError archiveDamaged(const std::string& why);
+
 } // namespace upd

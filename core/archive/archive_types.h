@@ -68,6 +68,12 @@ struct TDirItem {
     bool DescriptorMissing = false;
 
     bool encrypted() const { return (CentralDir.genPurposeFlag & zip::kFlagEncrypted) != 0; }
+    // A folder: the folder attribute or a name ending with a separator. Its data, if any,
+    // is never decoded.
+    bool isFolder() const {
+        return (CentralDir.externalAttr & zip::kAttrDirectory) != 0 ||
+               (!Name.empty() && (Name.back() == '/' || Name.back() == '\\'));
+    }
     bool isAes() const { return ZFEncryptionAlgorithm != TCryptoAlgorithm::caPkzipClassic; }
     // 64-bit values: the Zip64 block's where the central field holds 0xFFFFFFFF.
     uint64_t compressedSize() const {

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "archive/archive_error.h"
+#include "archive/entry_spans.h"
 #include "archive/le_reader.h"
 
 namespace upd {
@@ -60,6 +62,11 @@ std::optional<uint64_t> TDirManager::FindCentralDirEnd() {
 }
 
 void TDirManager::LoadDir() {
+    loadEntries();
+    refuseOverlappingEntries(*FCompressedStream, CDir, CentralDirOffset, Rebuilt);
+}
+
+void TDirManager::loadEntries() {
     resetState();
     const auto endPos = FindCentralDirEnd();
     if (!endPos) {
@@ -102,7 +109,7 @@ void TDirManager::LoadDir() {
     const uint64_t count = FZip64 ? Zip64CentralDirEnd.entriesCentralDir : CentralDirEnd.entriesCentralDir;
     try {
         if (dirSize > dirEnd) throw EReadError();
-        readEntries(dirEnd - dirSize, count);
+        readEntries(dirEnd - dirSize, dirEnd, count);
     } catch (const EArchiveError&) {
         if (!FSettings.OpenCorruptedArchives) throw;
         RebuildDir();
@@ -125,9 +132,13 @@ void TDirManager::LoadDir() {
     AdjustOffsets();
 }
 
-void TDirManager::readEntries(uint64_t start, uint64_t count) {
-    // The count is the record's claim: the list grows as entries are actually read, so a
-    // false count costs no memory before the reading runs past the end of the file.
+void TDirManager::readEntries(uint64_t start, uint64_t end, uint64_t count) {
+    // The directory is read by its size, entry after entry until its bytes are used up, and
+    // the record's count must agree. Read by the count alone, a count lower than the
+    // directory would drop the entries past it without a word, and the release would be
+    // unpacked incomplete; a count that disagrees marks the directory damaged instead (the
+    // list is rebuilt from the local headers, and the update refuses a rebuilt list). The
+    // list grows as entries are actually read, so a false count costs no memory.
 
     const auto how = nameDecoding();
     uint64_t pos = start;
@@ -138,7 +149,7 @@ void TDirManager::readEntries(uint64_t start, uint64_t count) {
         pos += n;
         return p;
     };
-    for (uint64_t i = 0; i < count; ++i) {
+    while (pos < end) {
         TDirItem& item = CDir.append();
         {
             zip::LeReader r(read(zip::kCentralHeaderSize), zip::kCentralHeaderSize);
@@ -163,7 +174,11 @@ void TDirManager::readEntries(uint64_t start, uint64_t count) {
             const auto* p = read(c.commentLength);
             item.Comment.assign(reinterpret_cast<const char*>(p), c.commentLength);
         }
+        if (pos > end) throw archiveDamaged("entry " + std::to_string(CDir.ItemCount()) + " runs past the central directory");
     }
+    if (CDir.ItemCount() != count)
+        throw archiveDamaged("the end record counts " + std::to_string(count) + " entries, the central directory holds " +
+                      std::to_string(CDir.ItemCount()));
 }
 
 } // namespace upd

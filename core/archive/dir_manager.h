@@ -41,7 +41,8 @@ public:
     // damaged or cut archive, whose entries past the damage may be missing from the list.
     bool Rebuilt = false;
 
-    // Reads the directory; raises EArchiveError (35, 40, 44, 57) or a read error.
+    // Reads the directory and refuses entries that share data; raises EArchiveError (35,
+    // 40, 44, 57) or a read error.
     void LoadDir();
     // End-record search over the last 65,600 bytes; the record's file position when found.
     std::optional<uint64_t> FindCentralDirEnd();
@@ -54,7 +55,8 @@ public:
 
 private:
     void resetState();
-    void readEntries(uint64_t start, uint64_t count);
+    void loadEntries();
+    void readEntries(uint64_t start, uint64_t end, uint64_t count);
     zip::NameDecoding nameDecoding() const;
 
     bool endRecordFound_ = false;

@@ -33,7 +33,9 @@ void TDirManager::RebuildDir() {
 
     auto at = headers.find(0);
     if (!at) throw EArchiveError(native_error::kInvalidArchive);
-    const auto how = nameDecoding();
+    // Names decode as the directory's would (the UTF-8 flag, else the OEM code page), end
+    // record or not: the same archive must not give other names once it is cut.
+    const zip::NameDecoding how{true, FSettings.OEMFileNames};
     for (; at; at = headers.find(*at + 4)) {
         const uint64_t p = *at;
         zip::TZipLocalHeader h;
@@ -61,8 +63,6 @@ void TDirManager::RebuildDir() {
         c.nameLength = h.nameLength;
         c.extraLength = h.extraLength;
         const bool descriptorFollows = (h.genPurposeFlag & zip::kFlagDataDescriptor) != 0;
-        // A zero-length entry without a data descriptor can only be a folder.
-        c.externalAttr = h.unCompSize != 0 || descriptorFollows ? zip::kAttrArchive : zip::kAttrDirectory;
         // An offset past 4 GiB is set after the extra fields: a local Zip64 block holds sizes only.
         c.relOffsetLH = p < 0xFFFFFFFF ? static_cast<uint32_t>(p) : 0;
         item.CompressionMethod = h.compMethod;
@@ -73,7 +73,7 @@ void TDirManager::RebuildDir() {
         if (h.nameLength != 0 && fileSize - nameAt >= h.nameLength) {
             const uint8_t* name = file.view(nameAt, h.nameLength);
             if (name)
-                CDir.setName(index, zip::decodeLocalName({reinterpret_cast<const char*>(name), h.nameLength},
+                CDir.setName(index, zip::decodeEntryName({reinterpret_cast<const char*>(name), h.nameLength},
                                                          h.genPurposeFlag, how));
         }
         const uint64_t extraAt = nameAt + h.nameLength;
@@ -85,6 +85,9 @@ void TDirManager::RebuildDir() {
             if (extra && zip::parseExtraFields({reinterpret_cast<const char*>(extra), present}, item, unicodeName))
                 CDir.setName(index, std::move(unicodeName));
         }
+        // A local header has no attributes: a folder is told by its name, as archivers write
+        // folders ("docs/"). An empty file is a file: taken for a folder, it would not be made.
+        c.externalAttr = item.isFolder() ? zip::kAttrDirectory : zip::kAttrArchive;
         if (p >= 0xFFFFFFFF) {
             c.relOffsetLH = 0xFFFFFFFF;
             item.bHugeFile = true;

@@ -25,10 +25,6 @@ std::string decodeEntryName(std::string_view stored, uint16_t genPurposeFlag, co
     return codepage::ansiToUtf8(bytes);
 }
 
-std::string decodeLocalName(std::string_view stored, uint16_t genPurposeFlag, const NameDecoding& how) {
-    return codepage::ansiToUtf8(oemStep(stored, genPurposeFlag, how));
-}
-
 bool parseExtraFields(std::string_view extra, TDirItem& item, std::string& unicodeName) {
     bool hasUnicodeName = false;
     const size_t length = extra.size();

@@ -17,9 +17,6 @@ struct NameDecoding {
 // byte >= 0x80 and are valid UTF-8, else ANSI 1251. A zero byte ends the name.
 std::string decodeEntryName(std::string_view stored, uint16_t genPurposeFlag, const NameDecoding& how);
 
-// Name recorded by the rebuild of a local header: OEM step as above, then ANSI only.
-std::string decodeLocalName(std::string_view stored, uint16_t genPurposeFlag, const NameDecoding& how);
-
 // Parses `extra` into item.ExtraFields and interprets the Zip64, Unicode name and AES
 // blocks. True when a Unicode name block gave `unicodeName`.
 bool parseExtraFields(std::string_view extra, TDirItem& item, std::string& unicodeName);

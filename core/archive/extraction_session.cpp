@@ -19,11 +19,6 @@ namespace {
 
 constexpr char kSep = files::kSeparator;
 
-bool isFolderEntry(const TDirItem& item) {
-    return (item.CentralDir.externalAttr & zip::kAttrDirectory) != 0 ||
-           (!item.Name.empty() && (item.Name.back() == '/' || item.Name.back() == '\\'));
-}
-
 // Entry names accept both separators; the program shows and uses the platform's.
 std::string withPlatformSeparators(std::string name) {
     for (char& c : name)
@@ -46,7 +41,7 @@ std::vector<AheadDecoder::Plan> aheadPlans(const TDirManager& dm, size_t first, 
         if (method != zip::kMethodStored && method != zip::kMethodDeflated) continue;
         if (item.encrypted() && (item.isAes() || item.CentralDir.extractVersion >= zip::kStrongEncryptionVersion))
             continue;
-        if (isFolderEntry(item)) continue;
+        if (item.isFolder()) continue;
         AheadDecoder::Plan plan;
         plan.index = i;
         plan.headerAt = item.localHeaderOffset();
@@ -212,6 +207,8 @@ void ExtractionSession::extractEntry(size_t index, const std::string& workName, 
                                           std::string(why),
                                       a.Name());
     if (!options.CreateDirs) path->folders.clear();
+    // A folder entry names the folder itself, with or without a separator at its end.
+    if (item.isFolder() && options.CreateDirs && !path->leaf.empty()) path->folders.push_back(std::move(path->leaf));
     std::string folderPath = base;
     for (const auto& f : path->folders) folderPath.append(f).push_back(kSep);
 
@@ -229,7 +226,7 @@ void ExtractionSession::extractEntry(size_t index, const std::string& workName, 
 
     if (ahead_) ahead_->setFolder(output_.base());
 
-    if (isFolderEntry(item)) return;
+    if (item.isFolder()) return;
 
     std::string destination = folderPath + path->leaf;
     auto cannotCreate = [&] { return EArchiveError(native_error::kCannotCreateFile, {destination}, a.Name()); };

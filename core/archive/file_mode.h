@@ -6,8 +6,9 @@
 
 namespace upd {
 
-// Made on Unix with a mode in the upper 16 bits: those permission bits (set-id bits
-// dropped), so executables stay executable. Otherwise the default mode, without write
+// Made on Unix with a regular file's mode in the upper 16 bits: those permission bits
+// (set-id bits dropped), so executables stay executable. Otherwise the default mode (for a
+// link or a device node no more than that, whatever it records), without write
 // permission when the DOS read-only bit is set.
 unsigned fileModeFor(uint32_t externalAttr, uint16_t versionMadeBy);
 

@@ -47,6 +47,12 @@ inline constexpr uint32_t kAttrArchive = 0x20;
 
 inline constexpr uint8_t kHostUnix = 3;  // high byte of versionMadeBy
 
+// The file type in a Unix mode, as Unix archivers record it in the high 16 bits of the
+// external attributes (the archive's encoding, whatever the platform reading it).
+inline constexpr unsigned kUnixTypeMask = 0170000;
+inline constexpr unsigned kUnixRegular = 0100000;
+inline constexpr unsigned kUnixDirectory = 0040000;
+
 struct TZipCentralDirEnd {
     uint32_t signature = kEndRecordSig;
     uint16_t diskNumber = 0;

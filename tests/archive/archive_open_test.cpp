@@ -79,9 +79,60 @@ TEST_F(ArchiveOpenTest, CompressedSizesBeyondTheFileFailOnlyWhenStrict) {
     strict.setOpenCorruptedArchives(false);
     strict.setFileName((root / "a.zip").string());
     EXPECT_EQ(openError(strict), 57);
+    // Opened leniently, the data would run into the central directory: refused as well.
     TZipArchiver lenient;
     lenient.setFileName((root / "a.zip").string());
-    EXPECT_EQ(openError(lenient), 0);
+    EXPECT_EQ(openError(lenient), 57);
+}
+
+// The directory is read by its size; an end record whose count disagrees with it makes the
+// archive damaged: rebuilt from the local headers (which the update refuses) when damaged
+// archives are opened, an error otherwise. No entry is ever dropped.
+TEST_F(ArchiveOpenTest, EndRecordCountsThatDisagreeWithTheDirectory) {
+    const std::vector<TestEntry> entries = {{.name = "a.txt", .data = "one"},
+                                            {.name = "b.txt", .data = "two"},
+                                            {.name = "c.txt", .data = "three"}};
+    struct Case {
+        std::string label;
+        bool zip64;
+        std::string comment;
+        uint16_t count;
+    };
+    const std::vector<Case> cases = {
+        {"one entry fewer", false, "", 2},
+        {"no entries", false, "", 0},
+        {"one entry fewer, with a comment", false, "comment", 2},
+        {"one entry more, with a comment", false, std::string(100, 'c'), 4},
+        {"Zip64 record, one entry fewer", true, "", 2},
+    };
+    for (const auto& c : cases) {
+        for (const bool openCorrupted : {true, false}) {
+            SCOPED_TRACE(c.label + (openCorrupted ? ", corrupted archives opened" : ", strict"));
+            auto built = buildZip({entries, c.comment, c.zip64});
+            if (c.zip64) {
+                const size_t zip64At = built.endRecordOffset - zip::kZip64LocatorSize - zip::kZip64EndRecordSize;
+                put64(built.bytes, zip64At + 24, c.count);
+                put64(built.bytes, zip64At + 32, c.count);
+            } else {
+                put16(built.bytes, built.endRecordOffset + 8, c.count);
+                put16(built.bytes, built.endRecordOffset + 10, c.count);
+            }
+            writeFile((root / "a.zip").string(), built.bytes);
+            TZipArchiver arc;
+            arc.setOpenCorruptedArchives(openCorrupted);
+            arc.setFileName((root / "a.zip").string());
+            std::string message;
+            EXPECT_EQ(openError(arc, &message), openCorrupted ? 0 : 57);
+            if (openCorrupted) {
+                ASSERT_TRUE(arc.DMHandle()->Rebuilt);
+                ASSERT_EQ(arc.FileCount(), entries.size());
+                for (size_t i = 0; i < entries.size(); ++i) EXPECT_EQ(arc.Entry(i).Name, entries[i].name);
+            } else {
+                EXPECT_EQ(message, "Archive is damaged. Open failed: the end record counts " + std::to_string(c.count) +
+                                       " entries, the central directory holds 3 - Native error: 00057");
+            }
+        }
+    }
 }
 
 TEST_F(ArchiveOpenTest, EndRecordSearchCases) {

@@ -6,7 +6,6 @@
 #include "archive/archive_file.h"
 #include "archive/dir_manager.h"
 #include "archive_test_support.h"
-#include "platform/codepage.h"
 
 namespace upd::test {
 namespace {
@@ -85,33 +84,76 @@ TEST_F(ArchiveRebuildTest, UnusableDirectoryIsRebuiltFromLocalHeaders) {
             EXPECT_EQ(item.CentralDir.crc32, crc32Of(e.data));
             EXPECT_EQ(item.CentralDir.versionMadeBy, item.CentralDir.extractVersion);
             EXPECT_EQ(item.encrypted(), !e.password.empty());
-            // Empty without a descriptor: a folder.
-            const bool folder = e.data.empty() && !e.dataDescriptor;
+            // A folder by its name; an empty file stays a file.
+            const bool folder = e.name.back() == '/';
             EXPECT_EQ(item.CentralDir.externalAttr, folder ? 0x10u : 0x20u);
         }
         EXPECT_EQ(extractAll(arc), std::vector<int>{});
         for (const auto& e : sampleEntries()) {
-            if (e.name.back() == '/') continue;
-            if (e.data.empty() && !e.dataDescriptor) {
-                EXPECT_FALSE(outExists(e.name)) << e.name;  // taken as a folder, made only as a parent
+            if (e.name.back() == '/') {
+                EXPECT_TRUE(fs::is_directory(out / e.name)) << e.name;
             } else {
+                EXPECT_TRUE(fs::is_regular_file(out / e.name)) << e.name;
                 EXPECT_EQ(outFile(e.name), e.data) << e.name;
             }
         }
     }
 }
 
-// Signatures inside entry data look like headers: the size checks decide.
+// Folders and empty files of a rebuilt list come out as a read directory gives them: a
+// folder by its name (with either separator), an empty file as an empty file, whatever
+// its size fields and flags say.
+TEST_F(ArchiveRebuildTest, RebuiltFoldersAndEmptyFilesKeepTheirKind) {
+    struct Case {
+        std::string label;
+        TestEntry entry;
+        bool folder;
+    };
+    const std::vector<Case> cases = {
+        {"empty file", {.name = "empty.txt", .method = 0}, false},
+        {"empty file without an extension", {.name = "Makefile", .method = 0}, false},
+        {"empty deflated file", {.name = "empty.def", .method = 8}, false},
+        {"folder", {.name = "sub/", .method = 0, .externalAttr = 0x10}, true},
+        {"folder with a backslash", {.name = "back\\", .method = 0, .externalAttr = 0x10}, true},
+        {"nested folder", {.name = "a/b/c/", .method = 0, .externalAttr = 0x10}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        fs::remove_all(out);
+        auto built = buildZip({{c.entry, {.name = "last.txt", .data = "last"}}});
+        writeFile((root / "a.zip").string(), built.bytes.substr(0, built.centralDirOffset));
+        TZipArchiver arc;
+        openOn(arc, (root / "a.zip").string());
+        ASSERT_TRUE(arc.DMHandle()->Rebuilt);
+        ASSERT_EQ(arc.FileCount(), 2u);
+        EXPECT_EQ(arc.Entry(0).isFolder(), c.folder);
+        EXPECT_EQ(extractAll(arc), std::vector<int>{});
+        std::string path = c.entry.name;
+        for (char& ch : path)
+            if (ch == '\\') ch = '/';
+        if (c.folder) {
+            EXPECT_TRUE(fs::is_directory(out / path));
+        } else {
+            EXPECT_TRUE(fs::is_regular_file(out / path));
+            EXPECT_EQ(outFile(path), "");
+        }
+        EXPECT_EQ(outFile("last.txt"), "last");
+    }
+}
+
+// Signatures inside entry data look like headers: the size checks decide, and a header
+// that passes them lies inside another entry's data, which refuses the archive (entries
+// never share data).
 TEST_F(ArchiveRebuildTest, SignaturesInsideDataPassTheSizeChecks) {
     struct Case {
         std::string label;
         std::string fake;  // a stored entry's data
-        std::vector<std::string> names;
+        std::vector<std::string> names;  // empty: refused
     };
     const std::string tail(40, '.');
     const std::vector<Case> cases = {
-        {"plausible header", localHeader("ghost", 0, 3, 3) + tail, {"outer.bin", "ghost"}},
-        {"extra field of 260 bytes", localHeader("ghost", 0, 3, 3, 260) + tail, {"outer.bin", "ghost"}},
+        {"plausible header", localHeader("ghost", 0, 3, 3) + tail, {}},
+        {"extra field of 260 bytes", localHeader("ghost", 0, 3, 3, 260) + tail, {}},
         {"extra field of 261 bytes", localHeader("ghost", 0, 3, 3, 261) + tail, {"outer.bin"}},
         {"compressed size of the whole file", localHeader("ghost", 0, 0xFFFFFF, 3) + tail, {"outer.bin"}},
         {"name cut by the end of the file", std::string(), {"outer.bin", ""}},
@@ -130,9 +172,14 @@ TEST_F(ArchiveRebuildTest, SignaturesInsideDataPassTheSizeChecks) {
         }
         writeFile((root / "a.zip").string(), bytes);
         TZipArchiver arc;
-        openOn(arc, (root / "a.zip").string());
         std::vector<std::string> names;
-        for (size_t i = 0; i < arc.FileCount(); ++i) names.push_back(arc.Entry(i).Name);
+        try {
+            openOn(arc, (root / "a.zip").string());
+            for (size_t i = 0; i < arc.FileCount(); ++i) names.push_back(arc.Entry(i).Name);
+        } catch (const EArchiveError& e) {
+            EXPECT_EQ(e.Message(),
+                      "Archive is damaged. Open failed: the data of entry 1 and entry 2 overlap - Native error: 00057");
+        }
         EXPECT_EQ(names, c.names);
     }
     // A signature in the last 29 bytes is no header at all.
@@ -145,27 +192,37 @@ TEST_F(ArchiveRebuildTest, SignaturesInsideDataPassTheSizeChecks) {
     EXPECT_EQ(arc.FileCount(), 1u);
 }
 
-// Names of rebuilt entries: OEM to ANSI only when an end record was found, never UTF-8
-// detection; a Unicode name block in the local header still names the entry.
-TEST_F(ArchiveRebuildTest, RebuiltNamesFollowTheEndRecord) {
+// Names of rebuilt entries decode exactly as the directory's: the UTF-8 flag, else the
+// OEM code page, end record or not; a Unicode name block still names the entry. Each is
+// also read through the undamaged directory, which must give the same name.
+TEST_F(ArchiveRebuildTest, RebuiltNamesDecodeAsReadOnes) {
     struct Case {
         std::string label;
         std::string stored;
-        uint16_t flags;
+        bool utf8Flag;
         bool keepEndRecord;  // damaged by its entry count only
         std::string expected;
     };
-    const std::string cp866 = "\x8E\xE2\xE7\xA5\xE2.txt";  // "Отчет.txt" in OEM 866
+    const std::string cp866 = "\x8E\xE2\xE7\xA5\xE2.txt";           // "Отчет.txt" in OEM 866
+    const std::string cp866Folder = "\x98\xA0\xA1\xAB\xAE\xAD\xEB/a";  // "Шаблоны/a"
     const std::string utf8 = "Отчет.txt";
     const std::vector<Case> cases = {
-        {"OEM name, end record found", cp866, 0, true, "Отчет.txt"},
-        {"OEM name, no end record", cp866, 0, false, codepage::ansiToUtf8(cp866)},
-        {"UTF-8 bytes, flag set", utf8, 0x0800, false, codepage::ansiToUtf8(utf8)},
-        {"UTF-8 bytes, flag set, end record found", utf8, 0x0800, true, codepage::ansiToUtf8(utf8)},
+        {"OEM name, end record found", cp866, false, true, "Отчет.txt"},
+        {"OEM name, no end record", cp866, false, false, "Отчет.txt"},
+        {"OEM folder name, no end record", cp866Folder, false, false, "Шаблоны/a"},
+        {"UTF-8 bytes, flag set", utf8, true, false, utf8},
+        {"UTF-8 bytes, flag set, end record found", utf8, true, true, utf8},
+        {"ASCII, no end record", "plain.txt", false, false, "plain.txt"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
-        auto built = buildZip({{{.name = c.stored, .data = "n", .method = 0, .utf8Flag = c.flags != 0}}});
+        auto built = buildZip({{{.name = c.stored, .data = "n", .method = 0, .utf8Flag = c.utf8Flag}}});
+        writeFile((root / "whole.zip").string(), built.bytes);
+        TZipArchiver whole;
+        openOn(whole, (root / "whole.zip").string());
+        ASSERT_EQ(whole.FileCount(), 1u);
+        EXPECT_EQ(whole.Entry(0).Name, c.expected);
+
         std::string bytes = built.bytes;
         if (c.keepEndRecord) {
             put16(bytes, built.endRecordOffset + 8, 0xFFFF);
@@ -176,8 +233,12 @@ TEST_F(ArchiveRebuildTest, RebuiltNamesFollowTheEndRecord) {
         writeFile((root / "a.zip").string(), bytes);
         TZipArchiver arc;
         openOn(arc, (root / "a.zip").string());
+        ASSERT_TRUE(arc.DMHandle()->Rebuilt);
         ASSERT_EQ(arc.FileCount(), 1u);
         EXPECT_EQ(arc.Entry(0).Name, c.expected);
+        // Written under that name.
+        EXPECT_EQ(extractAll(arc), std::vector<int>{});
+        EXPECT_EQ(outFile(c.expected), "n");
     }
 }
 

@@ -88,8 +88,8 @@ BuiltArchive buildZip(const TestArchive& archive) {
         s += e.name;
         out.dataOffsets.push_back(s.size() + (e.password.empty() ? 0 : 12));
         s += payload;
-        if (e.dataDescriptor) {
-            put32(s, 0x08074B50);
+        if (e.dataDescriptor && e.descriptorWritten) {
+            if (e.descriptorSignature) put32(s, 0x08074B50);
             put32(s, crc);
             put32(s, static_cast<uint32_t>(payload.size()));
             put32(s, static_cast<uint32_t>(e.data.size()));

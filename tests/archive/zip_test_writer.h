@@ -15,6 +15,8 @@ struct TestEntry {
     uint16_t method = 8;
     std::string password;  // non-empty: traditional encryption
     bool dataDescriptor = false;
+    bool descriptorSignature = true;  // the descriptor's optional 50 4B 07 08
+    bool descriptorWritten = true;    // false: flagged, but left out (as some writers do)
     bool utf8Flag = false;
     std::string nucxName;  // UTF-8; written as a 0x554E block in the central header
     bool zip64 = false;    // sizes and offset as 0xFFFFFFFF with a Zip64 block
