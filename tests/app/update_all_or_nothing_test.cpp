@@ -40,6 +40,21 @@ void damageEntryData(UpdateFixture& u, const std::string& name) {
     writeFile(u.inst.archivePath, bytes);
 }
 
+// Points the second directory record at the first entry's data: a zip bomb by overlap in
+// its smallest form.
+void shareTheFirstEntrysData(UpdateFixture& u) {
+    std::string bytes = readFile(u.inst.archivePath);
+    std::vector<size_t> files;  // directory records of files (folders carry no data)
+    for (size_t at = bytes.find("PK\x01\x02"); at != std::string::npos && files.size() < 2;
+         at = bytes.find("PK\x01\x02", at + 4)) {
+        const size_t nameLength = static_cast<unsigned char>(bytes[at + 28]) | static_cast<unsigned char>(bytes[at + 29]) << 8;
+        if (bytes[at + 46 + nameLength - 1] != '/') files.push_back(at);
+    }
+    ASSERT_EQ(files.size(), 2u);
+    bytes.replace(files[1] + 42, 4, bytes.substr(files[0] + 42, 4));  // the local header's offset
+    writeFile(u.inst.archivePath, bytes);
+}
+
 struct FailureCase {
     const char* name;
     void (*spoil)(UpdateFixture& u);
@@ -101,6 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
                         writeFile(u.inst.archivePath, bytes.substr(0, bytes.size() * 3 / 5));  // an interrupted copy
                     },
                     {}, "повреждён"},
+        FailureCase{"EntriesSharingData", shareTheFirstEntrysData, {}, "entry"},
         FailureCase{"FolderWhereAFileGoes",
                     [](UpdateFixture& u) {
                         fs::remove(u.inst.packageFolder + "top.dll");
