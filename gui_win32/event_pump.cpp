@@ -4,6 +4,7 @@ namespace upd::win32gui {
 
 void Win32EventPump::processPendingEvents() {
     if (ran_ && GetTickCount64() - lastRun_ < intervalMs_) return;
+    if (beforeRound_) beforeRound_();
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
@@ -26,7 +27,10 @@ void Win32EventPump::post(const PostedMessage& message) {
 int Win32EventPump::run() {
     MSG msg;
     BOOL got;
-    while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
+    for (;;) {
+        if (beforeRound_) beforeRound_();
+        got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) break;
         if (got == -1) return 1;
         dispatch(msg);
     }

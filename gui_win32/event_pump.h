@@ -29,6 +29,8 @@ public:
 
     void setTarget(HWND window) { target_ = window; }
     void setFilter(MessageFilter filter) { filter_ = std::move(filter); }
+    // Called before each round of messages, in the pump and in the loop (the log draws there).
+    void setBeforeRound(std::function<void()> hook) { beforeRound_ = std::move(hook); }
 
     void processPendingEvents() override;
     void post(const PostedMessage& message) override;
@@ -41,6 +43,7 @@ private:
 
     HWND target_ = nullptr;
     MessageFilter filter_;
+    std::function<void()> beforeRound_;
     ULONGLONG intervalMs_;
     ULONGLONG lastRun_ = 0;
     bool ran_ = false;

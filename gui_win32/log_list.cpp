@@ -20,6 +20,7 @@ LogList::LogList(HWND parent, int id, UpdateLog& log)
 
 void LogList::setFont(HFONT font) {
     font_ = font;
+    SelectObject(measure_.get(), font);
     SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     widest_ = 0;
     const auto count = SendMessageW(list_, LB_GETCOUNT, 0, 0);
@@ -27,7 +28,18 @@ void LogList::setFont(HFONT font) {
         widen(wide(log_.lines()[static_cast<size_t>(i)]));
 }
 
+void LogList::show() {
+    if (!held_) return;
+    held_ = false;
+    SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(list_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+}
+
 void LogList::appended(size_t index, bool selected) {
+    if (!held_) {
+        held_ = true;
+        SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+    }
     const std::wstring line = wide(log_.lines()[index]);
     SendMessageW(list_, LB_INSERTSTRING, index, reinterpret_cast<LPARAM>(line.c_str()));
     widen(line);
@@ -35,6 +47,10 @@ void LogList::appended(size_t index, bool selected) {
 }
 
 void LogList::changed(size_t index) {
+    if (!held_) {
+        held_ = true;
+        SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+    }
     const std::wstring line = wide(log_.lines()[index]);
     const auto selected = SendMessageW(list_, LB_GETCURSEL, 0, 0);
     SendMessageW(list_, LB_DELETESTRING, index, 0);
@@ -46,12 +62,8 @@ void LogList::changed(size_t index) {
 // A list box scrolls sideways only as far as it is told; lines are never shortened, so the
 // extent only grows.
 void LogList::widen(const std::wstring& line) {
-    HDC dc = GetDC(list_);
-    HGDIOBJ old = SelectObject(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
     SIZE size{};
-    GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &size);
-    SelectObject(dc, old);
-    ReleaseDC(list_, dc);
+    GetTextExtentPoint32W(measure_.get(), line.c_str(), static_cast<int>(line.size()), &size);
     if (size.cx + 8 > widest_) {
         widest_ = size.cx + 8;
         SendMessageW(list_, LB_SETHORIZONTALEXTENT, widest_, 0);

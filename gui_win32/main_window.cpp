@@ -5,6 +5,7 @@
 #include "main_window.h"
 
 #include "about_window.h"
+#include "commands.h"
 #include "fonts.h"
 #include "ui/progress_message.h"
 #include "wide_text.h"
@@ -12,12 +13,6 @@
 namespace upd::win32gui {
 
 namespace {
-
-// Control and menu identifiers.
-enum : UINT {
-    kButton1 = 101, kButton2, kButton3, kButton4, kButton5, kListBox1, kProgressBar1,
-    kN2 = 201, kN6, kN3,
-};
 
 constexpr int kPanel1Width = 366;
 constexpr int kPanel3Height = 35;

@@ -33,6 +33,8 @@ public:
     // The keyboard interface of the window (Esc presses "Выход"); true when the message was
     // handled.
     bool filter(MSG& msg);
+    // Draws what the log held back; before each round of messages.
+    void showPending() { ListBox1->show(); }
 
 private:
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

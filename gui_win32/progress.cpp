@@ -12,18 +12,24 @@ Progress::Progress(HWND parent, int id, ProgressBar& bar)
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
                                nullptr)) {
     SendMessageW(control_, PBM_SETRANGE32, min_, max_);
+    SendMessageW(control_, PBM_SETPOS, 0, 0);
     show();
     bar_.addObserver([this] { show(); });
 }
 
-// The position is set on every change of the model; the range only when it changed.
+// The control is told only what changes what it shows: the model's position is set on every
+// progress event, mostly to the value it already has.
 void Progress::show() {
     if (bar_.min() != min_ || bar_.max() != max_) {
         min_ = bar_.min();
         max_ = bar_.max();
         SendMessageW(control_, PBM_SETRANGE32, min_, max_);
+        position_ = -1;
     }
-    SendMessageW(control_, PBM_SETPOS, bar_.position(), 0);
+    if (bar_.position() != position_) {
+        position_ = bar_.position();
+        SendMessageW(control_, PBM_SETPOS, position_, 0);
+    }
 }
 
 } // namespace upd::win32gui

@@ -17,7 +17,8 @@ private:
 
     ProgressBar& bar_;
     HWND control_;
-    int min_ = 0, max_ = 100;  // the range the control was last given
+    int min_ = 0, max_ = 100;  // what the control was last given
+    int position_ = 0;
 };
 
 } // namespace upd::win32gui

@@ -50,6 +50,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     dialogs.setOwner(fmMain.handle());
     pump.setTarget(fmMain.handle());
     pump.setFilter([&fmMain](MSG& msg) { return fmMain.filter(msg); });
+    pump.setBeforeRound([&fmMain] { fmMain.showPending(); });
 
     fmMain.showMaximized();
     return pump.run();

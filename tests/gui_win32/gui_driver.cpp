@@ -3,9 +3,15 @@
 // start-up state, presses "Обновить программу", answers the dialogs the case expects, waits for
 // the end of the log and checks the log, the progress bar, the buttons and the registry.
 //   gui_driver CASE UPDATER LOG_OUT
+//   gui_driver screenshots UPDATER FOLDER
 // CASE: update (expects success), question-yes / question-no (the version question answered),
 // failure-abort (a damaged entry: the failure question answered Abort). The log's lines go to
 // LOG_OUT (UTF-8) for the caller to compare. Exit code 0 when every check holds.
+// screenshots: BMPs of the screen with the main window at start (main.bmp), after the update
+// (main-after-update.bmp) and with the About window (about.bmp); run it on a desktop of its own
+// (`wine explorer /desktop=...`) so that the screen is the window's.
+#include "commands.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
@@ -146,9 +152,83 @@ bool answer(DWORD pid, Dialog& seen, int button) {
     return true;
 }
 
+// The screen as a 24-bit BMP.
+bool saveScreen(const std::wstring& file) {
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    const DWORD stride = static_cast<DWORD>((w * 3 + 3) & ~3), size = stride * static_cast<DWORD>(h);
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+    fh.bfSize = fh.bfOffBits + size;
+    std::ofstream out(std::filesystem::path(file), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&fh), sizeof fh);
+    out.write(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
+    out.write(static_cast<const char*>(bits), size);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return static_cast<bool>(out);
+}
+
+// Lets the window paint what it was last told.
+void settle(HWND window) {
+    answerMs(window);
+    Sleep(700);
+    answerMs(window);
+}
+
+int screenshots(const std::wstring& updater, const std::wstring& folder) {
+    std::wstring commandLine = L"\"" + updater + L"\"";
+    const std::wstring cwd = updater.substr(0, updater.find_last_of(L"\\/"));
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(updater.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, cwd.c_str(), &si, &pi))
+        return 2;
+    HWND main = nullptr;
+    for (int i = 0; i < 600 && !main; ++i, Sleep(50)) main = topWindow(pi.dwProcessId, L"TfmMain");
+    if (!main) return 1;
+    const std::wstring kUpdateCaption = L"Обновить программу";
+    HWND button3 = childBy(main, L"Button", &kUpdateCaption);
+    HWND list = childBy(main, L"ListBox");
+    for (int i = 0; i < 200 && SendMessageW(list, LB_GETCOUNT, 0, 0) < 2; ++i) Sleep(25);
+    settle(main);
+    saveScreen(folder + L"\\main.bmp");
+    PostMessageW(button3, BM_CLICK, 0, 0);
+    for (int i = 0; i < 6000 && lastLine(list) != L"Процедура обновления успешно завершена..."; ++i) Sleep(20);
+    settle(main);
+    saveScreen(folder + L"\\main-after-update.bmp");
+    // "О программе" as its menu item sends it (another process cannot read the menu under Wine).
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(upd::win32gui::kN3, 0), 0);
+    for (int i = 0; i < 200 && !topWindow(pi.dwProcessId, L"TfmAbout"); ++i) Sleep(25);
+    settle(main);
+    saveScreen(folder + L"\\about.bmp");
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    WaitForSingleObject(pi.hProcess, 20000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    if (argc == 4 && std::wstring(argv[1]) == L"screenshots") return screenshots(argv[2], argv[3]);
     if (argc != 4) {
         std::fprintf(stderr, "usage: gui_driver update|question-yes|question-no|failure-abort UPDATER LOG_OUT\n");
         return 2;
@@ -204,6 +284,7 @@ int wmain(int argc, wchar_t** argv) {
               SendMessageW(bar, PBM_GETPOS, 0, 0) == 0,
           "the bar at 0 of 100");
 
+    const auto clicked = std::chrono::steady_clock::now();
     PostMessageW(button3, BM_CLICK, 0, 0);
 
     // Until the log's last line: the dialogs answered on the way, the window's answers timed.
@@ -254,9 +335,11 @@ int wmain(int argc, wchar_t** argv) {
         }
         Sleep(20);
     }
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - clicked).count();
     // Whatever the handler still does after its last box.
     answerMs(main);
     Sleep(200);
+    std::printf("from the press to the last line: %.2f s\n", took);
     std::printf("the window answered %d messages while the files were unpacked, the slowest in %.0f ms\n", answers, slowest);
     check(!unexpected, "no unexpected box");
     if (success) check(slowest < 1000, "the window answers within a second while it unpacks");
