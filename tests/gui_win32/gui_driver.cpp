@@ -2,10 +2,11 @@
 // starts it on a prepared installation, finds the main window and its controls, checks the
 // start-up state, presses "Обновить программу", answers the dialogs the case expects, waits for
 // the end of the log and checks the log, the progress bar, the buttons and the registry.
-//   gui_driver CASE UPDATER LOG_OUT
+//   gui_driver CASE UPDATER LOG_OUT [PASSWORD]
 //   gui_driver screenshots UPDATER FOLDER
 // CASE: update (expects success), question-yes / question-no (the version question answered),
-// failure-abort (a damaged entry: the failure question answered Abort). The log's lines go to
+// failure-abort (a damaged entry: the failure question answered Abort), password (an archive
+// under another password: the prompt answered once with PASSWORD, which then serves every entry). The log's lines go to
 // LOG_OUT (UTF-8) for the caller to compare. Exit code 0 when every check holds.
 // screenshots: BMPs of the screen with the main window at start (main.bmp), after the update
 // (main-after-update.bmp) and with the About window (about.bmp); run it on a desktop of its own
@@ -229,12 +230,14 @@ int screenshots(const std::wstring& updater, const std::wstring& folder) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc == 4 && std::wstring(argv[1]) == L"screenshots") return screenshots(argv[2], argv[3]);
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: gui_driver update|question-yes|question-no|failure-abort UPDATER LOG_OUT\n");
+    if (argc != 4 && argc != 5) {
+        std::fprintf(stderr,
+                     "usage: gui_driver update|question-yes|question-no|failure-abort|password UPDATER LOG_OUT [PASSWORD]\n");
         return 2;
     }
-    const std::wstring kase = argv[1], updater = argv[2], logOut = argv[3];
-    const bool success = kase == L"update" || kase == L"question-yes";
+    const std::wstring kase = argv[1], updater = argv[2], logOut = argv[3], password = argc == 5 ? argv[4] : L"";
+    const bool success = kase == L"update" || kase == L"question-yes" || kase == L"password";
+    int prompts = 0;
     const std::wstring folder = updater.substr(0, updater.find_last_of(L"\\/"));
     const std::wstring kDone = L"Процедура обновления успешно завершена...";
     const std::wstring kFilesKept = L"Установленные файлы оставлены без изменений.";
@@ -313,6 +316,19 @@ int wmain(int argc, wchar_t** argv) {
                 const std::wstring tail = L". File processing error, possibly disk is full";
                 check(d.text.size() > tail.size() && d.text.compare(d.text.size() - tail.size(), tail.size(), tail) == 0,
                       "the failure question: " + utf8(d.text));
+            } else if (caption.rfind(L"Password for \"", 0) == 0 && kase == L"password") {
+                ++prompts;
+                HWND edit = FindWindowExW(box, nullptr, L"Edit", nullptr);
+                check(edit && (GetWindowLongW(edit, GWL_STYLE) & ES_PASSWORD) &&
+                          SendMessageW(edit, EM_GETPASSWORDCHAR, 0, 0) == L'*' &&
+                          SendMessageW(edit, EM_GETLIMITTEXT, 0, 0) == 255,
+                      "the password prompt \"" + utf8(caption) + "\": masked with *, at most 255 characters");
+                const std::wstring kPrompt = L"Enter password: ";
+                check(childBy(box, L"Static", &kPrompt) != nullptr, "the prompt's label");
+                if (edit) SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(password.c_str()));
+                HWND ok = GetDlgItem(box, IDOK);
+                if (ok) PostMessageW(ok, BM_CLICK, 0, 0);
+                for (int i = 0; i < 200 && IsWindow(box) && IsWindowVisible(box); ++i) Sleep(25);
             } else if (caption == L"Неудачно!" && failureSeen) {
                 answer(pid, d, IDOK);
                 check(d.text == L"Ошибка обновления!", "the failure box: " + utf8(d.text));
@@ -357,6 +373,7 @@ int wmain(int argc, wchar_t** argv) {
         for (const wchar_t* section : {L"mirela", L"Lornet", L"Varsel"})
             check(registryVersion(section) == L"3.2", "3.2 in " + utf8(section) + ": " + utf8(registryVersion(section)));
         if (kase == L"question-yes") check(questionSeen, "the version question was asked");
+        if (kase == L"password") check(prompts == 1, "one password prompt for the whole archive (" + std::to_string(prompts) + ")");
     } else if (kase == L"question-no") {
         check(questionSeen, "the version question was asked");
         check(lines.size() == 2, "No stops before the log changes");
