@@ -77,6 +77,7 @@ DialogResult choiceBox(HWND owner, const MessageRequest& request, const std::vec
 } // namespace
 
 DialogResult Win32Dialogs::message(const MessageRequest& request) {
+    beforeModal();
     if (request.buttons == DialogButtons::AbortIgnore)
         return choiceBox(owner_, request, {{IDABORT, L"Abort"}, {IDIGNORE, L"Ignore"}});
     if (request.buttons == DialogButtons::YesNoNoToAllYesToAll)
@@ -91,6 +92,7 @@ DialogResult Win32Dialogs::message(const MessageRequest& request) {
 }
 
 bool Win32Dialogs::password(const std::string& caption, const std::string& prompt, std::string& value) {
+    beforeModal();
     std::wstring typed = wide(value);
     if (!askPassword(owner_, wide(caption), wide(prompt), typed)) return false;
     value = narrow(typed);
@@ -98,6 +100,7 @@ bool Win32Dialogs::password(const std::string& caption, const std::string& promp
 }
 
 std::optional<std::string> Win32Dialogs::openFile(const OpenFileRequest& request) {
+    beforeModal();
     // "Description|*.ext|..." is the platform's own filter with '|' for the NULs between the parts.
     std::wstring filter = wide(request.filter);
     for (auto& c : filter)

@@ -48,6 +48,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     AboutWindow fmAbout(DM, fmMain.handle());
     fmMain.setAbout(&fmAbout);
     dialogs.setOwner(fmMain.handle());
+    dialogs.setBeforeModal([&fmMain] { fmMain.showPending(); });
     pump.setTarget(fmMain.handle());
     pump.setFilter([&fmMain](MSG& msg) { return fmMain.filter(msg); });
     pump.setBeforeRound([&fmMain] { fmMain.showPending(); });
