@@ -19,6 +19,8 @@ namespace {
 
 using files::pathOf;
 
+constexpr size_t kFolderFlushesAtMost = 8;
+
 // Shown in messages and journals with '/' on every platform.
 std::string textOf(const fs::path& path) {
     const std::u8string u8 = path.generic_u8string();
@@ -229,8 +231,15 @@ void StagedInstall::apply(Journal& journal) {
         move(staging / pathOf(file.path), target, "Не удалось записать файл", target);
         touched.insert(target.parent_path());
     }
-    for (const fs::path& folder : touched)
-        if (auto sync = files::syncFolder(textOf(folder))) fail("Не удалось сохранить на диск", folder, sync);
+    // The renames must be on the disk before the journal says "committed". Each folder's flush
+    // waits for a commit of the file system's own journal: past a few folders, one flush of
+    // the whole file system costs less than one per folder.
+    if (touched.size() > kFolderFlushesAtMost) {
+        if (auto sync = files::syncFileSystem(package_)) fail("Не удалось сохранить на диск", package, sync);
+    } else {
+        for (const fs::path& folder : touched)
+            if (auto sync = files::syncFolder(textOf(folder))) fail("Не удалось сохранить на диск", folder, sync);
+    }
     step("committed");
     journal.phase = Journal::Phase::Committed;
     writeJournal(journal_, journal);
