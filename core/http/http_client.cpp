@@ -122,17 +122,6 @@ HttpClient::~HttpClient() { curl_easy_cleanup(static_cast<CURL*>(handle_)); }
 
 void HttpClient::Head(const std::string& url) { perform(url, true, nullptr, 0); }
 
-void HttpClient::Get(const std::string& url, std::string& body) {
-    std::string received;
-    const HttpBodySink sink = [&](std::string_view piece) { received.append(piece); };
-    perform(url, false, &sink, kHttpMemoryBodyLimit);
-    body = std::move(received);
-}
-
-void HttpClient::Get(const std::string& url, const HttpBodySink& sink, uint64_t limit) {
-    perform(url, false, &sink, limit);
-}
-
 int HttpClient::ResponseCode() const { return responseCode_; }
 
 void HttpClient::perform(const std::string& url, bool head, const HttpBodySink* sink, uint64_t limit) {

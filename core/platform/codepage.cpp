@@ -9,6 +9,11 @@
 namespace upd::codepage {
 namespace {
 
+const ByteTables& byteTables() {
+    static const ByteTables t = buildByteTables();
+    return t;
+}
+
 struct Tables {
     std::unordered_map<char32_t, unsigned char> toAnsi;  // code point -> 1251 byte
     std::array<unsigned char, 256> oemToAnsi{};

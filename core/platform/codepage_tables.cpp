@@ -43,19 +43,14 @@ constexpr char32_t kOem866[128] = {
     0x00B0, 0x2219, 0x00B7, 0x221A, 0x2116, 0x00A4, 0x25A0, 0x00A0,
 };
 
-ByteTables build() {
+} // namespace
+
+ByteTables buildByteTables() {
     ByteTables t;
     for (unsigned i = 0; i < 256; ++i) {
         t.ansi[i] = i < 0x80 ? i : kAnsi1251[i - 0x80];
         t.oem[i] = i < 0x80 ? i : kOem866[i - 0x80];
     }
-    return t;
-}
-
-} // namespace
-
-const ByteTables& byteTables() {
-    static const ByteTables t = build();
     return t;
 }
 

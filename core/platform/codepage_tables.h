@@ -11,6 +11,7 @@ struct ByteTables {
     std::array<char32_t, 256> oem{};   // 866 byte -> code point (0 where the page leaves it undefined)
 };
 
-const ByteTables& byteTables();
+// Built once per process, by the shared conversions (byteTables in codepage.cpp).
+ByteTables buildByteTables();
 
 } // namespace upd::codepage

@@ -23,19 +23,14 @@ std::array<char32_t, 256> decodeTable(UINT page) {
     return table;
 }
 
-ByteTables build() {
+} // namespace
+
+ByteTables buildByteTables() {
     ByteTables t;
     t.ansi = decodeTable(kAnsi);
     for (unsigned i = 128; i < 256; ++i)
         if (t.ansi[i] == 0) t.ansi[i] = i;  // 0x98 stands for itself, as the built-in table has it
     t.oem = decodeTable(kOem);
-    return t;
-}
-
-} // namespace
-
-const ByteTables& byteTables() {
-    static const ByteTables t = build();
     return t;
 }
 
