@@ -87,9 +87,9 @@ void ArchiveDownload::Button2Click() {
         boxes_.notice(kNoInternetNotice);
         return;
     }
-    int64_t announced = -1;
     try {
         const std::string url = archiveUrl();
+        int64_t announced = -1;
         {
             // The check that the server answers the URL before the body is fetched.
             HttpClientSettings defaults;
@@ -107,7 +107,7 @@ void ArchiveDownload::Button2Click() {
         // download leaves no torn file, and the body never sits in memory. It may be no larger
         // than the HEAD said (a server that keeps sending is cut off there).
         files::TemporaryFile file;
-        if (file.create(base + kArchiveFile)) return finish();
+        if (auto ec = file.create(base + kArchiveFile)) throw std::system_error(ec);
         const uint64_t limit = announced >= 0 ? static_cast<uint64_t>(announced) : sizeLimitWithoutAnnouncement;
         HttpClient1.Get(
             url,
@@ -120,10 +120,6 @@ void ArchiveDownload::Button2Click() {
         // Failures of the download are silent: no message, no log line. completed() stays
         // false, which is what --step Button2Click reports.
     }
-    finish();
-}
-
-void ArchiveDownload::finish() {
     if (bar_.position() == bar_.max()) {
         button3_.setEnabled(true);
         button2_.setEnabled(false);

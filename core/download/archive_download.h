@@ -67,8 +67,6 @@ public:
 
 private:
     std::string host() const;
-    // The buttons as the bar decides, at the end of every press that reached the server.
-    void finish();
 
     MessageBoxes& boxes_;
     EventPump& pump_;

@@ -69,9 +69,7 @@ StagedInstall::StagedInstall(std::string packageFolder)
     : package_(files::withTrailingSeparator(std::move(packageFolder))),
       staging_(package_ + kStagingFolder),
       backup_(package_ + kBackupFolder),
-      journal_(package_ + kJournalFile) {
-    checkMovable = files::checkMovable;
-}
+      journal_(package_ + kJournalFile) {}
 
 void StagedInstall::step(std::string_view change) const {
     if (beforeChange) beforeChange(change);

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "install/journal.h"
+#include "platform/durable_fs.h"
 
 #include <functional>
 #include <string>
@@ -59,7 +60,7 @@ public:
     std::function<bool(const std::string& file)> retryHeldFile;
 
     // Whether a file can be moved aside now: the platform's check, which tests replace.
-    std::function<std::error_code(const std::string& path)> checkMovable;
+    std::function<std::error_code(const std::string& path)> checkMovable = files::checkMovable;
 
 private:
     Journal plan() const;

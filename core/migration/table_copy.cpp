@@ -18,6 +18,8 @@ bool hasTable(const std::vector<std::string>& names, const std::string& table) {
 // everything else in its standard text form.
 std::string valueText(const db::Variant& value) { return value.toString(); }
 
+bool isText(db::FieldType t) { return t == db::FieldType::String || t == db::FieldType::Memo; }
+
 } // namespace
 
 void TableCopySteps::openBoth(const std::string& table_name) {
@@ -57,7 +59,6 @@ bool TableCopySteps::mergeTable(const std::string& table_name, MergedIds* merged
     return ok;
 }
 
-bool isText(db::FieldType t) { return t == db::FieldType::String || t == db::FieldType::Memo; }
 
 // One key lookup per source row; the target's lookup index is built once and grows with the
 // rows posted here, so the target is never walked per row.
