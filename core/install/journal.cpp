@@ -67,7 +67,7 @@ bool safeRelative(const std::string& path) {
 std::string serializeJournal(const Journal& journal) {
     std::string out = std::string(kHeader) + "\n";
     out += journal.phase == Journal::Phase::Committed ? "phase committed\n" : "phase prepared\n";
-    for (const std::string& folder : journal.createdFolders) out += "folder " + escape(folder) + "\n";
+    for (const std::string& folder : journal.newFolders) out += "folder " + escape(folder) + "\n";
     for (const Journal::File& file : journal.files)
         out += std::string("file ") + (file.hadOld ? "1 " : "0 ") + escape(file.path) + "\n";
     out += "end\n";
@@ -92,7 +92,7 @@ std::optional<Journal> parseJournal(const std::string& text) {
         if (line.rfind("folder ", 0) == 0) {
             auto name = unescape(line.substr(7));
             if (!name || !safeRelative(*name)) return std::nullopt;
-            journal.createdFolders.push_back(*name);
+            journal.newFolders.push_back(*name);
         } else if (line.rfind("file ", 0) == 0 && line.size() > 7 && (line[5] == '0' || line[5] == '1') && line[6] == ' ') {
             auto name = unescape(line.substr(7));
             if (!name || !safeRelative(*name)) return std::nullopt;

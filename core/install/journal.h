@@ -18,7 +18,9 @@ struct Journal {
     };
 
     Phase phase = Phase::Prepared;
-    std::vector<std::string> createdFolders;  // parents before children
+    // Folders the package did not have, moved in from the staging folder with all they hold;
+    // none inside another.
+    std::vector<std::string> newFolders;
     std::vector<File> files;
 
     bool operator==(const Journal&) const = default;

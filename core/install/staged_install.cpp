@@ -6,6 +6,7 @@
 #include "platform/fs_path.h"
 #include "platform/replace_file.h"
 
+#include <chrono>
 #include <filesystem>
 #include <set>
 #include <system_error>
@@ -20,6 +21,8 @@ namespace {
 using files::pathOf;
 
 constexpr size_t kFolderFlushesAtMost = 8;
+// Often enough that little is left for the commit's flush, seldom enough to cost nothing.
+constexpr std::chrono::milliseconds kStagingFlushEvery{100};
 
 // Shown in messages and journals with '/' on every platform.
 std::string textOf(const fs::path& path) {
@@ -100,22 +103,24 @@ std::string StagedInstall::prepareStaging() {
     std::error_code ec;
     fs::create_directories(pathOf(staging_), ec);
     if (ec) fail("Не удалось создать папку", pathOf(staging_), ec);
+    flushing_ = std::make_unique<BackgroundFlush>(staging_, kStagingFlushEvery);
     return staging_ + files::kSeparator;
 }
 
-void StagedInstall::discardStaging() { removeTree(pathOf(staging_)); }
+void StagedInstall::discardStaging() {
+    flushing_.reset();
+    removeTree(pathOf(staging_));
+}
 
 Journal StagedInstall::plan() const {
     Journal journal;
     const fs::path staging = pathOf(staging_);
     const fs::path package = pathOf(package_);
     std::set<std::string> writableChecked;
-    std::set<std::string> created;
-    // Entries go into a folder that exists now or that this commit creates.
+    // Entries go into a folder that exists now.
     const auto checkParent = [&](const fs::path& target) {
-        const fs::path parent = target.parent_path();
-        const std::string key = textOf(parent);
-        if (created.count(key) || writableChecked.count(key)) return;
+        const std::string key = textOf(target.parent_path());
+        if (writableChecked.count(key)) return;
         if (!files::folderWritable(key))
             throw InstallError("Нет прав на изменение папки \"" + key +
                                "\". Запустите программу обновления от имени администратора.");
@@ -125,29 +130,38 @@ Journal StagedInstall::plan() const {
     std::error_code ec;
     fs::recursive_directory_iterator it(staging, fs::directory_options::none, ec), end;
     if (ec) fail("Не удалось прочитать папку", staging, ec);
+    // Below a folder the package does not have yet, nothing can be in the way: the folder is
+    // moved in whole, and its entries are only looked at for what the staging must not hold.
+    int newFolderDepth = -1;
     for (; it != end; it.increment(ec)) {
         if (ec) fail("Не удалось прочитать папку", staging, ec);
+        if (newFolderDepth >= 0 && it.depth() <= newFolderDepth) newFolderDepth = -1;
+        // The type the folder listing gives: no look at each staged file of its own.
+        const bool link = it->is_symlink(ec);
+        const bool folder = !ec && !link && it->is_directory(ec);
+        const bool file = !ec && !link && !folder && it->is_regular_file(ec);
+        if (ec) fail("Не удалось прочитать", it->path(), ec);
+        if (!folder && !file)
+            throw InstallError("Неожиданный объект в папке обновления: \"" + textOf(it->path()) + "\"");
+        if (newFolderDepth >= 0) continue;
+
         const fs::path relative = it->path().lexically_relative(staging);
         const fs::path target = package / relative;
-        const fs::file_status staged = it->symlink_status(ec);
-        if (ec) fail("Не удалось прочитать", it->path(), ec);
         const fs::file_status current = fs::symlink_status(target, ec);
         const bool present = fs::exists(current);
-        if (fs::is_directory(staged)) {
+        if (folder) {
             if (present && !fs::is_directory(current))
                 throw InstallError("На месте папки \"" + textOf(target) + "\" стоит файл");
             if (!present) {
                 checkParent(target);
-                journal.createdFolders.push_back(textOf(relative));
-                created.insert(textOf(target));
+                journal.newFolders.push_back(textOf(relative));
+                newFolderDepth = it.depth();
             }
-        } else if (fs::is_regular_file(staged)) {
+        } else {
             if (fs::is_directory(current))
                 throw InstallError("На месте файла \"" + textOf(target) + "\" стоит папка");
             checkParent(target);
             journal.files.push_back({textOf(relative), present});
-        } else {
-            throw InstallError("Неожиданный объект в папке обновления: \"" + textOf(it->path()) + "\"");
         }
     }
     return journal;
@@ -173,6 +187,7 @@ void StagedInstall::checkHeldFiles(const Journal& journal) const {
 }
 
 void StagedInstall::commit() {
+    flushing_.reset();
     Journal journal;
     try {
         journal = plan();
@@ -210,11 +225,13 @@ void StagedInstall::apply(Journal& journal) {
     const fs::path backup = pathOf(backup_);
     std::set<fs::path> touched{package};
     std::error_code ec;
-    for (const std::string& folder : journal.createdFolders) {
+    // A folder the package does not have comes in whole, with everything in it, in one step.
+    for (const std::string& folder : journal.newFolders) {
+        const fs::path target = package / pathOf(folder);
         step("folder");
-        fs::create_directory(package / pathOf(folder), ec);
-        if (ec) fail("Не удалось создать папку", package / pathOf(folder), ec);
-        touched.insert((package / pathOf(folder)).parent_path());
+        if (auto moved = files::renameWithoutReplacing(textOf(staging / pathOf(folder)), textOf(target)))
+            fail("Не удалось создать папку", target, moved);
+        touched.insert(target.parent_path());
     }
     for (const Journal::File& file : journal.files) {
         const fs::path target = package / pathOf(file.path);
@@ -247,7 +264,6 @@ void StagedInstall::rollBack(const Journal& journal) {
     const fs::path package = pathOf(package_);
     const fs::path staging = pathOf(staging_);
     const fs::path backup = pathOf(backup_);
-    std::error_code ec;
     // Each file is brought back on its own and a second pass changes nothing, so a crash in
     // the middle of a rollback is mended by the next one.
     for (auto file = journal.files.rbegin(); file != journal.files.rend(); ++file) {
@@ -262,9 +278,13 @@ void StagedInstall::rollBack(const Journal& journal) {
             if (auto removed = files::removeFileOrLink(textOf(target))) fail("Не удалось удалить", target, removed);
         }
     }
-    for (auto folder = journal.createdFolders.rbegin(); folder != journal.createdFolders.rend(); ++folder) {
-        // Removed only when empty: whatever someone else put there since stays.
-        fs::remove(package / pathOf(*folder), ec);
+    for (auto folder = journal.newFolders.rbegin(); folder != journal.newFolders.rend(); ++folder) {
+        const fs::path target = package / pathOf(*folder);
+        const fs::path staged = staging / pathOf(*folder);
+        if (!present(target) || present(staged)) continue;  // never moved in, or already back
+        step("back");
+        if (auto moved = files::renameWithoutReplacing(textOf(target), textOf(staged)))
+            fail("Не удалось вернуть папку", target, moved);
     }
     if (auto sync = files::syncFolder(package_)) fail("Не удалось сохранить на диск", package, sync);
     cleanUp();

@@ -8,10 +8,12 @@
 // finishes the clean-up (all new files were in place) or moves the old files back.
 #pragma once
 
+#include "install/background_flush.h"
 #include "install/journal.h"
 #include "platform/durable_fs.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -43,6 +45,7 @@ public:
     Recovery recover();
 
     // An empty staging folder, with its separator, for the archive to be extracted into.
+    // Until the commit, what is written there is flushed to the disk in the background.
     std::string prepareStaging();
     // Removes the staging folder and whatever was extracted into it.
     void discardStaging();
@@ -74,6 +77,7 @@ private:
     std::string staging_;
     std::string backup_;
     std::string journal_;
+    std::unique_ptr<BackgroundFlush> flushing_;
 };
 
 } // namespace upd::install

@@ -12,7 +12,7 @@ namespace {
 TEST(Journal, RoundTripsEveryName) {
     Journal journal;
     journal.phase = Journal::Phase::Committed;
-    journal.createdFolders = {"Шаблоны", "Шаблоны/2020 год"};
+    journal.newFolders = {"Шаблоны", "doc/2020 год"};
     journal.files = {{"Шаблоны/договор.doc", false}, {"line\nbreak%41.txt", true}, {"tab\there", true}};
     const std::optional<Journal> back = parseJournal(serializeJournal(journal));
     ASSERT_TRUE(back);

@@ -49,6 +49,7 @@ struct Release {
         put(staging / "mirela.exe", "new exe");
         put(staging / "doc" / "a.txt", "new a");
         put(staging / "doc" / "new.txt", "new in an old folder");
+        put(staging / "doc" / "2021" / "y.txt", "new in a new folder in an old one");
         put(staging / files::pathOf("Шаблоны") / "2020" / "x.txt", "new in new folders");
         put(staging / "ro.txt", "new read-only");
         fs::create_directories(staging / "empty");
@@ -89,13 +90,14 @@ TEST(StagedInstall, CommitPutsEveryStagedFileInPlaceAndLeavesTheRest) {
     EXPECT_EQ(after.at("doc/a.txt").content, "new a");
     EXPECT_EQ(after.at("doc/new.txt").content, "new in an old folder");
     EXPECT_EQ(after.at("Шаблоны/2020/x.txt").content, "new in new folders");
+    EXPECT_EQ(after.at("doc/2021/y.txt").content, "new in a new folder in an old one");
     EXPECT_EQ(after.at("ro.txt").content, "new read-only");
     EXPECT_TRUE(after.at("empty").folder);
     for (const char* untouched : {"keep.txt", "doc/b.txt"}) {
         SCOPED_TRACE(untouched);
         EXPECT_EQ(after.at(untouched), before.at(untouched));
     }
-    EXPECT_EQ(after.size(), before.size() + 5);  // 2 new files, 3 new folders; nothing of the update's own
+    EXPECT_EQ(after.size(), before.size() + 7);  // 3 new files, 4 new folders; nothing of the update's own
     EXPECT_EQ(install.recover(), Recovery::Nothing);
 }
 
