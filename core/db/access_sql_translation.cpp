@@ -210,7 +210,12 @@ std::string renderAll(const std::vector<Token>& tokens) {
     std::string out;
     const Token* previous = nullptr;
     for (const Token& t : tokens) {
-        out += render(t, previous);
+        const std::string r = render(t, previous);
+        // "5--3" subtracts in Access; SQLite would read "--" (and "/*") as a comment and
+        // drop the rest of the statement.
+        if (!out.empty() && !r.empty() && ((out.back() == '-' && r.front() == '-') || (out.back() == '/' && r.front() == '*')))
+            out += ' ';
+        out += r;
         if (t.kind != Tok::Space) previous = &t;
     }
     return out;
@@ -311,7 +316,13 @@ ColumnDef translateColumn(const std::vector<Token>& rawItem, bool forAddColumn, 
     std::string args;
     if (i < t.size() && isPunct(t[i], "(")) {
         const size_t close = matchingParen(t, i);
-        for (size_t k = i + 1; k < close; ++k) args += t[k].text;
+        // Sizes only (a length, precision and scale, a counter's start and step): anything
+        // else would reach SQLite inside the type's parentheses as it stands.
+        for (size_t k = i + 1; k < close; ++k) {
+            const bool digits = t[k].kind == Tok::Number && t[k].text.find_first_not_of("0123456789") == std::string::npos;
+            if (!digits && !isPunct(t[k], ",")) syntax("ошибка в размере поля " + def.name);
+            args += t[k].text;
+        }
         i = close + 1;
     }
     const MappedType type = mapType(t[1].text, args);
@@ -521,6 +532,8 @@ std::string quoteIdentifier(std::string_view name) {
 }
 
 TranslatedStatement translateAccessSql(std::string_view accessSql) {
+    // SQLite's text ends at a NUL: whatever followed it would be dropped without a word.
+    if (accessSql.find('\0') != std::string_view::npos) syntax("символ NUL в тексте инструкции");
     std::vector<Token> tokens = tokenize(accessSql);
     // One statement: a ";" may only be followed by blanks and further ";".
     for (size_t i = 0; i < tokens.size(); ++i) {
