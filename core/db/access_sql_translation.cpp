@@ -5,7 +5,9 @@
 //  [name]                                   [name] (SQLite reads brackets as a name too)
 //  "text" (a string literal in Access)      'text'
 //  true / false                             1 / 0
-//  #12/31/2024#, #2024-12-31 10:00#         '2024-12-31', '2024-12-31 10:00:00'
+//  #12/31/2024#, #2024-12-31 10:00#         '2024-12-31', '2024-12-31 10:00:00' (midnight: date
+//    #12/31/2024 0:00#, #13/5/2024#           alone, one form for equal dates; day first when
+//                                             month first is no date; no date at all: refused)
 //  a & b                                    a || b
 //  SELECT TOP n ...                         SELECT ... LIMIT n
 //  c COUNTER | AUTOINCREMENT[(s,i)]         c INTEGER PRIMARY KEY AUTOINCREMENT
@@ -37,36 +39,19 @@
 
 #include "db/access_sql_tokens.h"
 #include "db/db_error.h"
+#include "db/variant.h"
 #include "platform/text.h"
-
-#include <cstdio>
 
 namespace upd::db::sqlite {
 namespace {
 
-// "#...#": Access writes month/day/year; ISO is accepted too.
+// "#...#" in the one stored form of dates; a date Access would not read is refused with
+// Access's own words.
 std::string dateLiteral(const std::string& raw) {
-    const std::string body = raw.substr(1, raw.size() - 2);
-    int a = 0, b = 0, y = 0, hh = 0, mm = 0, ss = 0, n = 0;
-    char rest[64] = {0};
-    bool ok = false;
-    if (std::sscanf(body.c_str(), "%d-%d-%d%n", &y, &a, &b, &n) == 3)
-        ok = true;  // y-m-d
-    else if (std::sscanf(body.c_str(), "%d/%d/%d%n", &a, &b, &y, &n) == 3)
-        ok = true;  // m/d/y
-    if (!ok) syntax("неверная дата " + raw);
-    const int month = a, day = b;
-    bool withTime = false;
-    if (body.size() > static_cast<size_t>(n)) {
-        std::snprintf(rest, sizeof rest, "%s", body.c_str() + n);
-        if (std::sscanf(rest, " %d:%d:%d", &hh, &mm, &ss) >= 2) withTime = true;
-    }
-    char buf[40];
-    if (withTime)
-        std::snprintf(buf, sizeof buf, "'%04d-%02d-%02d %02d:%02d:%02d'", y, month, day, hh, mm, ss);
-    else
-        std::snprintf(buf, sizeof buf, "'%04d-%02d-%02d'", y, month, day);
-    return buf;
+    std::string stored;
+    if (!accessDateLiteral(raw.substr(1, raw.size() - 2), stored))
+        throw DbError(DbErrc::SyntaxError, "Синтаксическая ошибка в дате в выражении запроса '" + raw + "'.");
+    return "'" + stored + "'";
 }
 
 // Expression-level rewrites of one token.

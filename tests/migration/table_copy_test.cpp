@@ -32,6 +32,9 @@ constexpr const char* kPerson =
     "CREATE TABLE person (person_id COUNTER PRIMARY KEY, fam VARCHAR(50), born DATETIME, height DOUBLE, driver BIT,"
     " note VARCHAR(50));";
 
+// No text and no id: every column is the key.
+constexpr const char* kVisit = "CREATE TABLE visit (visit_id COUNTER PRIMARY KEY, visit_day DATETIME, visit_hours INTEGER);";
+
 std::string streets(const std::vector<std::pair<std::string, std::string>>& rows) {
     std::string script;
     for (const auto& [name, place] : rows)
@@ -106,6 +109,11 @@ const MergeCase kMerges[] = {
     {"ValuesThroughText", kPerson,
      std::string(kPerson) + "INSERT INTO person (fam, born, height, driver, note) VALUES ('Иванов', '2004-05-17', 1.85, true, '');",
      "person", "SELECT fam, born, height, driver, note FROM person", "Иванов|2004-05-17|1.85|True|NULL"},
+    // Equal dates are one key however each base wrote them.
+    {"EqualDatesAreOneKey", std::string(kVisit) + "INSERT INTO visit (visit_day, visit_hours) VALUES (#1/5/2024 0:00#, 2);",
+     std::string(kVisit) + "INSERT INTO visit (visit_day, visit_hours) VALUES (#1/5/2024#, 2);"
+                           "INSERT INTO visit (visit_day, visit_hours) VALUES (#1/6/2024 10:30#, 2);",
+     "visit", "SELECT visit_day, visit_hours FROM visit ORDER BY visit_id", "2024-01-05|2/2024-01-06 10:30:00|2"},
     {"TableNamesIgnoreCase", kStreet, std::string(kStreet) + streets({{"'ул. Мира'", "1"}}), "STREET",
      "SELECT street_name FROM street", "ул. Мира"},
     {"EmptySource", std::string(kStreet) + streets({{"'ул. Ленина'", "1"}}), kStreet, "street", "SELECT count(*) FROM street",
