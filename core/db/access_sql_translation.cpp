@@ -4,11 +4,17 @@
 //  ---------------------------------------  ---------------------------------------------------
 //  [name]                                   [name] (SQLite reads brackets as a name too)
 //  "text" (a string literal in Access)      'text'
-//  true / false                             1 / 0
+//  true / false                             -1 / 0 (Access's True is -1)
 //  #12/31/2024#, #2024-12-31 10:00#         '2024-12-31', '2024-12-31 10:00:00' (midnight: date
 //    #12/31/2024 0:00#, #13/5/2024#           alone, one form for equal dates; day first when
 //                                             month first is no date; no date at all: refused)
 //  a & b                                    a || b
+//  INSERT INTO t ... VALUES (v, ...)        ... VALUES (access_store(v, type of the column), ...)
+//  INSERT INTO t (c, ...) SELECT ...        WITH access_rows AS (SELECT ...) INSERT ... SELECT
+//                                             access_store(v1, ...), ... FROM access_rows
+//  UPDATE t SET c = v ...                   UPDATE t SET c = access_store(v, ...) ...
+//    (a value stored into a number, Yes/No, date or VARCHAR(n) column is converted or refused
+//    as Access does: number ranges, Yes/No as -1/0, dates in their one form, text length)
 //  SELECT TOP n ...                         SELECT ... LIMIT n
 //  c COUNTER | AUTOINCREMENT[(s,i)]         c INTEGER PRIMARY KEY AUTOINCREMENT
 //    ... CONSTRAINT k PRIMARY KEY             ... CONSTRAINT k PRIMARY KEY AUTOINCREMENT
@@ -38,55 +44,12 @@
 #include "db/access_sql_translation.h"
 
 #include "db/access_sql_tokens.h"
+#include "db/access_sql_values.h"
 #include "db/db_error.h"
-#include "db/variant.h"
 #include "platform/text.h"
 
 namespace upd::db::sqlite {
 namespace {
-
-// "#...#" in the one stored form of dates; a date Access would not read is refused with
-// Access's own words.
-std::string dateLiteral(const std::string& raw) {
-    std::string stored;
-    if (!accessDateLiteral(raw.substr(1, raw.size() - 2), stored))
-        throw DbError(DbErrc::SyntaxError, "Синтаксическая ошибка в дате в выражении запроса '" + raw + "'.");
-    return "'" + stored + "'";
-}
-
-// Expression-level rewrites of one token.
-std::string render(const Token& t, const Token* previous) {
-    switch (t.kind) {
-    case Tok::DqString: {
-        std::string out = "'";
-        const std::string inner = unquoteName(t);
-        for (char c : inner) {
-            out += c;
-            if (c == '\'') out += '\'';
-        }
-        return out + "'";
-    }
-    case Tok::Date: return dateLiteral(t.text);
-    case Tok::Word:
-        if (!(previous && isPunct(*previous, "."))) {
-            if (text::equalsIgnoreCase(t.text, "true")) return "1";
-            if (text::equalsIgnoreCase(t.text, "false")) return "0";
-        }
-        return t.text;
-    case Tok::Punct: return t.text == "&" ? "||" : t.text;
-    default: return t.text;
-    }
-}
-
-std::string renderAll(const std::vector<Token>& tokens) {
-    std::string out;
-    const Token* previous = nullptr;
-    for (const Token& t : tokens) {
-        out += render(t, previous);
-        if (t.kind != Tok::Space) previous = &t;
-    }
-    return out;
-}
 
 std::string joinTokens(const std::vector<Token>& tokens, size_t from, size_t to) {
     std::string out;
@@ -321,7 +284,12 @@ TranslatedStatement alterTable(const std::vector<Token>& tokens) {
     syntax("неизвестное действие ALTER TABLE");
 }
 
-TranslatedStatement plain(std::vector<Token> tokens) {
+TranslatedStatement plain(std::vector<Token> tokens, const TableColumns& columns) {
+    TranslatedStatement result;
+    if (auto written = typedWrite(tokens, columns)) {
+        result.sql.push_back(*written);
+        return result;
+    }
     // SELECT [DISTINCT] TOP n ... -> ... LIMIT n
     std::vector<size_t> words;
     for (size_t i = 0; i < tokens.size(); ++i)
@@ -348,8 +316,7 @@ TranslatedStatement plain(std::vector<Token> tokens) {
                 break;
             }
     }
-    TranslatedStatement result;
-    std::string sql = renderAll(tokens);
+    std::string sql = renderExpression(tokens);
     if (!limit.empty()) sql += " LIMIT " + limit;
     result.sql.push_back(sql);
     return result;
@@ -366,7 +333,7 @@ std::string quoteIdentifier(std::string_view name) {
     return out + "\"";
 }
 
-TranslatedStatement translateAccessSql(std::string_view accessSql) {
+TranslatedStatement translateAccessSql(std::string_view accessSql, const TableColumns& columns) {
     std::vector<Token> tokens = tokenize(accessSql);
     // One statement: a ";" may only be followed by blanks and further ";".
     for (size_t i = 0; i < tokens.size(); ++i) {
@@ -381,7 +348,7 @@ TranslatedStatement translateAccessSql(std::string_view accessSql) {
     if (words.empty()) syntax("пустая инструкция");
     if (words.size() > 2 && is(words[0], "CREATE") && is(words[1], "TABLE")) return createTable(tokens);
     if (words.size() > 2 && is(words[0], "ALTER") && is(words[1], "TABLE")) return alterTable(tokens);
-    return plain(tokens);
+    return plain(tokens, columns);
 }
 
 std::vector<std::string> splitScript(std::string_view script) {

@@ -190,10 +190,7 @@ void TCustomADODataSet::setValue(size_t index, const Variant& value) {
     if (state_ != TDataSetState::dsEdit && state_ != TDataSetState::dsInsert)
         throw DbError(DbErrc::NotEditing, displayName() + ": набор данных не находится в режиме вставки или редактирования.");
     Variant stored = coerceToField(value, def.DataType);
-    if (def.DataType == FieldType::String && def.Size > 0 && stored.kind() == ValueKind::Text &&
-        text::toU16(stored.toString()).size() > static_cast<size_t>(def.Size))
-        throw DbError(DbErrc::ValueTooLong, "Поле '" + def.Name + "' слишком мало для вводимых данных (не более " +
-                                                std::to_string(def.Size) + " знаков).");
+    checkTextLength(stored, def);
     buffer_.at(index) = std::move(stored);
     assigned_.at(index) = true;
 }

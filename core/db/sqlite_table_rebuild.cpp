@@ -50,7 +50,7 @@ void SqliteSession::rebuild(const TranslatedStatement& st) {
                                                         std::to_string(newSize) + " знаков); таблица не изменена.");
         }
         for (auto& sel : selected)
-            if (sel == col && newType == FieldType::Boolean) sel = "COALESCE(" + col + " <> 0, 0)";
+            if (sel == col && newType == FieldType::Boolean) sel = "(CASE WHEN " + col + " <> 0 THEN -1 ELSE 0 END)";
     }
 
     const std::string temp = info.name + "__rebuild";

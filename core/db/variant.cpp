@@ -200,6 +200,7 @@ const char* fieldTypeName(FieldType type) {
     case FieldType::AutoInc: return "AutoInc";
     case FieldType::Integer: return "Integer";
     case FieldType::SmallInt: return "SmallInt";
+    case FieldType::Byte: return "Byte";
     case FieldType::Float: return "Float";
     case FieldType::Currency: return "Currency";
     case FieldType::Boolean: return "Boolean";
@@ -213,7 +214,16 @@ const char* fieldTypeName(FieldType type) {
 }
 
 bool isIntegerType(FieldType type) {
-    return type == FieldType::Integer || type == FieldType::SmallInt || type == FieldType::AutoInc;
+    return type == FieldType::Integer || type == FieldType::SmallInt || type == FieldType::Byte || type == FieldType::AutoInc;
+}
+
+void checkTextLength(const Variant& value, const FieldDef& field) {
+    if (field.DataType != FieldType::String || field.Size <= 0 || value.kind() == ValueKind::Null ||
+        value.kind() == ValueKind::Blob)
+        return;
+    if (text::toU16(value.toString()).size() > static_cast<size_t>(field.Size))
+        throw DbError(DbErrc::ValueTooLong, "Поле '" + field.Name + "' слишком мало для вводимых данных (не более " +
+                                                std::to_string(field.Size) + " знаков).");
 }
 
 bool normaliseDate(const std::string& raw, std::string& out) {
@@ -322,10 +332,12 @@ Variant coerceToField(const Variant& value, FieldType type) {
     switch (type) {
     case FieldType::AutoInc:
     case FieldType::Integer:
-    case FieldType::SmallInt: {
+    case FieldType::SmallInt:
+    case FieldType::Byte: {
         const int64_t v = value.toInt64();
         if (type == FieldType::SmallInt && (v < -32768 || v > 32767)) mismatch(value.toString(), "коротким целым");
-        if (type != FieldType::SmallInt && (v < INT32_MIN || v > INT32_MAX))
+        if (type == FieldType::Byte && (v < 0 || v > 255)) mismatch(value.toString(), "байтом (от 0 до 255)");
+        if (type != FieldType::SmallInt && type != FieldType::Byte && (v < INT32_MIN || v > INT32_MAX))
             mismatch(value.toString(), "32-разрядным целым числом");
         return Variant(static_cast<long long>(v));
     }

@@ -1,5 +1,6 @@
-// Access's column types kept on every path that writes: dates in one stored form, however
-// they were written, and refused when they are no date.
+// Access's column types kept on every path that writes (statements and table objects): the
+// ranges of the number types, text lengths, Yes/No as -1/0, dates in one stored form and
+// refused when they are no date.
 #include "db_test_support.h"
 
 #include "db/ado_connection.h"
@@ -68,7 +69,7 @@ protected:
 };
 
 TEST_F(AccessTypes, EqualDatesHaveOneStoredFormWhateverTheyWereWrittenAs) {
-    for (const char* value : {"#1/5/2024 0:00#", "#1/5/2024#", "#2024-01-05 00:00:00#"})
+    for (const char* value : {"#1/5/2024 0:00#", "#1/5/2024#", "#2024-01-05 00:00:00#", "'2024-01-05 00:00:00'", "'05.01.2024'"})
         exec(std::string("INSERT INTO t (d) VALUES (") + value + ")");
     exec("UPDATE t SET d = #01/05/2024 00:00:00# WHERE id = 1");
     TADOTable table(connection, "ADOTable1");
@@ -82,7 +83,7 @@ TEST_F(AccessTypes, EqualDatesHaveOneStoredFormWhateverTheyWereWrittenAs) {
     table.Post();
     table.Close();
 
-    EXPECT_EQ(rows("SELECT count(*) FROM t WHERE d = #1/5/2024#"), "5");
+    EXPECT_EQ(rows("SELECT count(*) FROM t WHERE d = #1/5/2024#"), "7");
     EXPECT_EQ(rows("SELECT DISTINCT d FROM t"), "2024-01-05");
 }
 
@@ -131,6 +132,132 @@ TEST_F(AccessTypes, DatesAnEarlierBuildStoredInTheLongFormAreStillFoundAsTheSame
     EXPECT_TRUE(table.Locate("d", Variant("2024-01-05")));
     EXPECT_TRUE(table.Locate("d;n", {Variant("05.01.2024"), Variant(1)}));
     EXPECT_FALSE(table.Locate("d", Variant("2024-01-06")));
+}
+
+struct WriteCase {
+    const char* sql;
+    std::optional<DbErrc> error;  // else the statement stores the row
+    const char* stored;           // "SELECT n, s, b, f, d, v, x FROM t" afterwards
+};
+
+TEST_F(AccessTypes, StatementsStoreOnlyWhatTheColumnTakes) {
+    const WriteCase cases[] = {
+        {"INSERT INTO t (n) VALUES ('abc')", DbErrc::TypeMismatch, ""},
+        {"INSERT INTO t (n) VALUES ('')", DbErrc::TypeMismatch, ""},
+        {"INSERT INTO t (n) VALUES (3e9)", DbErrc::TypeMismatch, ""},
+        {"INSERT INTO t (n) VALUES (2147483648)", DbErrc::TypeMismatch, ""},
+        {"INSERT INTO t (n) VALUES (-2147483648)", std::nullopt, "-2147483648|NULL|NULL|False|NULL|NULL|NULL"},
+        {"INSERT INTO t (n) VALUES (' 12 ')", std::nullopt, "12|NULL|NULL|False|NULL|NULL|NULL"},
+        {"INSERT INTO t (s) VALUES (32768)", DbErrc::TypeMismatch, ""},
+        {"INSERT INTO t (s) VALUES (-32768)", std::nullopt, "NULL|-32768|NULL|False|NULL|NULL|NULL"},
+        {"INSERT INTO t (b) VALUES (300)", DbErrc::TypeMismatch, ""},
+        {"INSERT INTO t (b) VALUES (-5)", DbErrc::TypeMismatch, ""},
+        {"INSERT INTO t (b) VALUES (255)", std::nullopt, "NULL|NULL|255|False|NULL|NULL|NULL"},
+        {"INSERT INTO t (f) VALUES (5)", std::nullopt, "NULL|NULL|NULL|True|NULL|NULL|NULL"},
+        {"INSERT INTO t (f) VALUES ('abc')", DbErrc::TypeMismatch, ""},
+        {"INSERT INTO t (d) VALUES ('not a date')", DbErrc::TypeMismatch, ""},
+        {"INSERT INTO t (d) VALUES ('31.02.2024')", DbErrc::TypeMismatch, ""},
+        {"INSERT INTO t (v) VALUES ('abcdef')", DbErrc::ValueTooLong, ""},
+        {"INSERT INTO t (v) VALUES (123456)", DbErrc::ValueTooLong, ""},
+        {"INSERT INTO t (v) VALUES ('абвгд')", std::nullopt, "NULL|NULL|NULL|False|NULL|абвгд|NULL"},
+        {"INSERT INTO t (x) VALUES ('1,5')", std::nullopt, "NULL|NULL|NULL|False|NULL|NULL|1.5"},  // the Russian decimal comma
+        {"INSERT INTO t (x) VALUES ('x1')", DbErrc::TypeMismatch, ""},
+        {"INSERT INTO t (x) VALUES ('2.5')", std::nullopt, "NULL|NULL|NULL|False|NULL|NULL|2.5"},
+        {"INSERT INTO t (n, v, f) VALUES (1, 'a', true), (2, 'bbbbbb', false)", DbErrc::ValueTooLong, ""},
+        // Every form of INSERT and UPDATE: without a column list, from a SELECT, several rows.
+        {"INSERT INTO t VALUES (NULL, 1, 2, 3, true, #1/5/2024#, 'a', 1.5, 'm')", std::nullopt,
+         "1|2|3|True|2024-01-05|a|1.5"},
+        {"INSERT INTO t VALUES (NULL, 1, 2, 300, true, #1/5/2024#, 'a', 1.5, 'm')", DbErrc::TypeMismatch, ""},
+        {"INSERT INTO t (b, v) SELECT 256, 'a'", DbErrc::TypeMismatch, ""},
+        {"INSERT INTO t (b, v) SELECT 7, 'a' UNION ALL SELECT 8, 'b' ORDER BY 1", std::nullopt,
+         "NULL|NULL|7|False|NULL|a|NULL/NULL|NULL|8|False|NULL|b|NULL"},
+        {"INSERT INTO [t] ([f], [d]) VALUES (-1, '2024-01-05 00:00:00')", std::nullopt,
+         "NULL|NULL|NULL|True|2024-01-05|NULL|NULL"},
+    };
+    for (const WriteCase& c : cases) {
+        SCOPED_TRACE(c.sql);
+        exec("DELETE FROM t");
+        const auto e = failure(c.sql);
+        EXPECT_EQ(e ? std::optional<DbErrc>(e->code()) : std::nullopt, c.error) << (e ? e->what() : "stored");
+        EXPECT_EQ(rows("SELECT n, s, b, f, d, v, x FROM t"), c.stored);  // a refused statement stores nothing
+    }
+}
+
+TEST_F(AccessTypes, UpdatesStoreOnlyWhatTheColumnTakes) {
+    exec("INSERT INTO t (n, b, v) VALUES (1, 10, 'a')");
+    const std::pair<const char*, std::optional<DbErrc>> cases[] = {
+        {"UPDATE t SET n = 'abc'", DbErrc::TypeMismatch},
+        {"UPDATE t SET b = b + 250", DbErrc::TypeMismatch},
+        {"UPDATE t SET v = v & 'bcdef' WHERE n = 1", DbErrc::ValueTooLong},
+        {"UPDATE t SET n = 2, d = 'then' WHERE (b = 10)", DbErrc::TypeMismatch},
+    };
+    for (const auto& [sql, error] : cases) {
+        SCOPED_TRACE(sql);
+        const auto e = failure(sql);
+        EXPECT_EQ(e ? std::optional<DbErrc>(e->code()) : std::nullopt, error);
+        EXPECT_EQ(rows("SELECT n, b, v, d FROM t"), "1|10|a|NULL");
+    }
+    exec("UPDATE t SET b = b + 245, f = 7, d = #2/1/2024 0:00#, v = v & 'bcde' WHERE n = 1");
+    EXPECT_EQ(rows("SELECT n, b, f, v, d FROM t WHERE f = -1 AND d = #2/1/2024#"), "1|255|True|abcde|2024-02-01");
+}
+
+TEST_F(AccessTypes, RefusalsNameTheValueOrTheColumn) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"INSERT INTO t (n) VALUES ('abc')", "Несоответствие типа данных: значение 'abc' не является целым числом."},
+        {"INSERT INTO t (b) VALUES (300)", "Несоответствие типа данных: значение '300' не является байтом (от 0 до 255)."},
+        {"INSERT INTO t (d) VALUES ('not a date')", "Несоответствие типа данных: значение 'not a date' не является датой."},
+        {"INSERT INTO t (v) VALUES ('abcdef')", "Поле 'v' слишком мало для вводимых данных (не более 5 знаков)."},
+    };
+    for (const auto& [sql, message] : cases) {
+        SCOPED_TRACE(sql);
+        const auto e = failure(sql);
+        ASSERT_TRUE(e);
+        EXPECT_STREQ(e->what(), message);
+        ASSERT_EQ(connection.Errors().size(), 1u);
+        EXPECT_EQ(connection.Errors()[0].Description, message);
+    }
+}
+
+TEST_F(AccessTypes, TableObjectsStoreOnlyWhatTheColumnTakes) {
+    TADOTable table(connection, "ADOTable1");
+    table.SetTableName("t");
+    table.Open();
+    table.Append();
+    for (int refused : {300, -5, 256}) {
+        SCOPED_TRACE(refused);
+        try {
+            table.FieldByName("b").SetAsInteger(refused);
+            FAIL();
+        } catch (const DbError& e) {
+            EXPECT_EQ(e.code(), DbErrc::TypeMismatch);
+        }
+    }
+    table.FieldByName("b").SetAsInteger(255);
+    table.FieldByName("f").SetAsBoolean(true);
+    table.Post();
+    EXPECT_EQ(table.FieldByName("b").AsInteger(), 255);
+    EXPECT_TRUE(table.FieldByName("f").AsBoolean());
+    table.Append();
+    table.FieldByName("f").SetAsString("нет");
+    table.Post();
+    table.Close();
+    EXPECT_EQ(rows("SELECT id, b FROM t WHERE f = -1"), "1|255");  // True is Access's -1
+    EXPECT_EQ(rows("SELECT id FROM t WHERE f = true"), "1");
+    EXPECT_EQ(rows("SELECT id FROM t WHERE f = false"), "2");
+}
+
+TEST_F(AccessTypes, YesNoAnEarlierBuildStoredAsOneStillReadsTrue) {
+    exec("INSERT INTO t (n, f) VALUES (1, true)");
+    exec("INSERT INTO t (n, f) VALUES (2, false)");
+    writeRaw("UPDATE t SET f = 1 WHERE n = 1");
+    EXPECT_EQ(rows("SELECT n, f FROM t ORDER BY n"), "1|True/2|False");
+    EXPECT_EQ(rows("SELECT n FROM t WHERE f <> false"), "1");
+    TADOTable table(connection, "ADOTable1");
+    table.SetTableName("t");
+    table.Open();
+    EXPECT_TRUE(table.FieldByName("f").AsBoolean());
+    EXPECT_TRUE(table.Locate("f", Variant(true)));
+    EXPECT_EQ(table.FieldByName("n").AsInteger(), 1);
 }
 
 } // namespace
