@@ -8,8 +8,9 @@
 
 namespace upd::db::sqlite {
 
-enum class Tok { Space, Word, Bracket, BackQuote, String, DqString, Number, Date, Punct };
+enum class Tok { Space, Word, Bracket, BackQuote, String, DqString, Number, Date, Punct, Rendered };
 
+// `Rendered`: SQLite text already made from a stretch of tokens; an operand.
 struct Token {
     Tok kind;
     std::string text;

@@ -9,6 +9,7 @@
 //    #12/31/2024 0:00#, #13/5/2024#           alone, one form for equal dates; day first when
 //                                             month first is no date; no date at all: refused)
 //  a & b                                    a || b
+//  a + b - c                                access_add(a, b) - c (two texts are joined)
 //  INSERT INTO t ... VALUES (v, ...)        ... VALUES (access_store(v, type of the column), ...)
 //  INSERT INTO t (c, ...) SELECT ...        WITH access_rows AS (SELECT ...) INSERT ... SELECT
 //                                             access_store(v1, ...), ... FROM access_rows

@@ -4,6 +4,8 @@
 #include "db/variant.h"
 #include "platform/text.h"
 
+#include <utility>
+
 namespace upd::db::sqlite {
 namespace {
 
@@ -18,11 +20,62 @@ std::string dateLiteral(const std::string& raw) {
     return "'" + stored + "'";
 }
 
+// --- the + operator ---
+//
+// Access's + joins two texts and adds numbers; SQLite's only adds, so "a + b - c" becomes
+// access_add(a, b) - c. A chain is cut out by the operators that bind tighter than + (its
+// terms: operands joined by *, / and %, with their signs) and ends at anything else (a
+// comparison, &, a keyword, a comma, a parenthesis around it). A chain whose terms cannot
+// be told apart is left to SQLite as written.
+
+bool keyword(const Token& t) {
+    static const char* const words[] = {"SELECT", "FROM",  "WHERE", "AND",  "OR",     "NOT",     "SET",   "VALUES",
+                                        "ON",     "IN",    "IS",    "LIKE", "BETWEEN", "THEN",   "ELSE",  "WHEN",
+                                        "CASE",   "END",   "BY",    "HAVING", "AS",    "DISTINCT", "TOP", "EXISTS",
+                                        "JOIN",   "INNER", "LEFT",  "RIGHT", "OUTER",  "UNION",  "ALL",   "ORDER",
+                                        "GROUP",  "INTO",  "ESCAPE", "ASC", "DESC",    "LIMIT",  "MOD",   "COLLATE"};
+    if (t.kind != Tok::Word) return false;
+    for (const char* w : words)
+        if (is(t, w)) return true;
+    return false;
+}
+
+bool isOperand(const Token& t) {
+    switch (t.kind) {
+    case Tok::Word: return !keyword(t);
+    case Tok::Bracket:
+    case Tok::BackQuote:
+    case Tok::String:
+    case Tok::DqString:
+    case Tok::Number:
+    case Tok::Date:
+    case Tok::Rendered: return true;
+    default: return false;
+    }
+}
+bool endsOperand(const Token& t) { return isOperand(t) || isPunct(t, ")"); }
+bool isSign(const Token& t) { return isPunct(t, "+") || isPunct(t, "-"); }
+bool isProduct(const Token& t) { return isPunct(t, "*") || isPunct(t, "/") || isPunct(t, "%"); }
+
+size_t prevSolid(const std::vector<Token>& t, size_t i) {
+    while (i > 0)
+        if (t[--i].kind != Tok::Space) return i;
+    return npos;
+}
 // The next token after `i` that is no space; t.size() when none.
 size_t nextSolid(const std::vector<Token>& t, size_t i) {
     for (++i; i < t.size(); ++i)
         if (t[i].kind != Tok::Space) return i;
     return t.size();
+}
+
+size_t openingParen(const std::vector<Token>& t, size_t close) {
+    int depth = 0;
+    for (size_t i = close + 1; i-- > 0;) {
+        if (isPunct(t[i], ")")) ++depth;
+        if (isPunct(t[i], "(") && --depth == 0) return i;
+    }
+    return npos;
 }
 
 size_t closingParen(const std::vector<Token>& t, size_t open) {
@@ -34,8 +87,127 @@ size_t closingParen(const std::vector<Token>& t, size_t open) {
     return npos;
 }
 
+// A sign with an operand before it is the binary operator.
+bool binaryAt(const std::vector<Token>& t, size_t i) {
+    const size_t before = prevSolid(t, i);
+    return before != npos && endsOperand(t[before]);
+}
+
+// Backward: the first token of the operand (a qualified name, a literal, a group or a call)
+// that ends at `last`.
+size_t operandStart(const std::vector<Token>& t, size_t last) {
+    if (isPunct(t[last], ")")) {
+        const size_t open = openingParen(t, last);
+        if (open == npos) return npos;
+        const size_t name = prevSolid(t, open);
+        return name != npos && t[name].kind == Tok::Word && !keyword(t[name]) ? name : open;
+    }
+    if (!isOperand(t[last])) return npos;
+    size_t start = last;
+    for (;;) {
+        const size_t dot = prevSolid(t, start);
+        if (dot == npos || !isPunct(t[dot], ".")) break;
+        const size_t owner = prevSolid(t, dot);
+        if (owner == npos || !isOperand(t[owner])) break;
+        start = owner;
+    }
+    return start;
+}
+
+size_t termStart(const std::vector<Token>& t, size_t last) {
+    size_t start = operandStart(t, last);
+    while (start != npos) {
+        const size_t before = prevSolid(t, start);
+        if (before == npos) break;
+        if (isSign(t[before]) && !binaryAt(t, before)) {
+            start = before;
+        } else if (isProduct(t[before])) {
+            const size_t operand = prevSolid(t, before);
+            start = operand == npos ? npos : operandStart(t, operand);
+        } else {
+            break;
+        }
+    }
+    return start;
+}
+
+// Forward: one past the last token of the operand that begins at `first`.
+size_t operandEnd(const std::vector<Token>& t, size_t first) {
+    if (first >= t.size()) return npos;
+    if (isPunct(t[first], "(")) {
+        const size_t close = closingParen(t, first);
+        return close == npos ? npos : close + 1;
+    }
+    if (!isOperand(t[first])) return npos;
+    const size_t next = nextSolid(t, first);
+    if (t[first].kind == Tok::Word && next < t.size() && isPunct(t[next], "(")) {
+        const size_t close = closingParen(t, next);
+        return close == npos ? npos : close + 1;
+    }
+    size_t end = first + 1;
+    for (;;) {
+        const size_t dot = nextSolid(t, end - 1);
+        if (dot >= t.size() || !isPunct(t[dot], ".")) break;
+        const size_t member = nextSolid(t, dot);
+        if (member >= t.size() || !isOperand(t[member])) break;
+        end = member + 1;
+    }
+    return end;
+}
+
+size_t termEnd(const std::vector<Token>& t, size_t first) {
+    size_t at = first;
+    while (at < t.size() && isSign(t[at])) at = nextSolid(t, at);
+    size_t end = operandEnd(t, at);
+    while (end != npos) {
+        const size_t op = nextSolid(t, end - 1);
+        if (op >= t.size() || !isProduct(t[op])) break;
+        at = nextSolid(t, op);
+        while (at < t.size() && isSign(t[at])) at = nextSolid(t, at);
+        end = operandEnd(t, at);
+    }
+    return end;
+}
+
 std::vector<Token> slice(const std::vector<Token>& t, size_t from, size_t to) {
     return std::vector<Token>(t.begin() + static_cast<long>(from), t.begin() + static_cast<long>(to));
+}
+
+// Replaces the chain around the binary + at `plus` by one rendered token; its index, or npos
+// when the chain is left as written.
+size_t rewriteChain(std::vector<Token>& t, size_t plus) {
+    size_t start = termStart(t, prevSolid(t, plus));
+    if (start == npos) return npos;
+    for (;;) {
+        const size_t op = prevSolid(t, start);
+        if (op == npos || !isSign(t[op]) || !binaryAt(t, op)) break;
+        start = termStart(t, prevSolid(t, op));
+        if (start == npos) return npos;  // an earlier term of the same chain unread: all of it stays
+    }
+    std::vector<std::pair<size_t, size_t>> terms;
+    std::vector<bool> adds;
+    size_t end = termEnd(t, start);
+    if (end == npos) return npos;
+    terms.emplace_back(start, end);
+    for (;;) {
+        const size_t op = nextSolid(t, end - 1);
+        if (op >= t.size() || !isSign(t[op])) break;
+        const size_t first = nextSolid(t, op);
+        const size_t after = termEnd(t, first);
+        if (after == npos) return npos;
+        adds.push_back(isPunct(t[op], "+"));
+        terms.emplace_back(first, after);
+        end = after;
+    }
+    if (end <= plus) return npos;
+    std::string sql = renderExpression(slice(t, terms[0].first, terms[0].second));
+    for (size_t i = 1; i < terms.size(); ++i) {
+        const std::string term = renderExpression(slice(t, terms[i].first, terms[i].second));
+        sql = adds[i - 1] ? "access_add(" + sql + ", " + term + ")" : sql + " - " + term;
+    }
+    t.erase(t.begin() + static_cast<long>(start) + 1, t.begin() + static_cast<long>(end));
+    t[start] = {Tok::Rendered, sql};
+    return start;
 }
 
 // --- values written to typed columns ---
@@ -187,9 +359,15 @@ std::string render(const Token& t, const Token* previous) {
 }
 
 std::string renderExpression(const std::vector<Token>& tokens) {
+    std::vector<Token> t = tokens;
+    for (size_t i = 0; i < t.size(); ++i) {
+        if (!isPunct(t[i], "+") || !binaryAt(t, i)) continue;
+        const size_t rendered = rewriteChain(t, i);
+        if (rendered != npos) i = rendered;
+    }
     std::string out;
     const Token* previous = nullptr;
-    for (const Token& token : tokens) {
+    for (const Token& token : t) {
         out += render(token, previous);
         if (token.kind != Tok::Space) previous = &token;
     }

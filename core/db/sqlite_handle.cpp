@@ -54,7 +54,7 @@ DbError errorFromSqlite(int rc, const std::string& message) {
         return DbError(DbErrc::ReadOnly, "Файл базы данных открыт только для чтения.", rc);
     if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT)
         return DbError(DbErrc::NotADatabase, "Нераспознаваемый формат базы данных или файл поврежден.", rc);
-    // A value refused by access_store carries its own description.
+    // A value refused by access_store or access_add carries its own description.
     if (primary == SQLITE_MISMATCH)
         return DbError(DbErrc::TypeMismatch, message == "datatype mismatch" ? "Несоответствие типа данных." : message, rc);
     if (primary == SQLITE_TOOBIG && message != "string or blob too big") return DbError(DbErrc::ValueTooLong, message, rc);

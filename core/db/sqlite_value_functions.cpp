@@ -72,10 +72,31 @@ void store(sqlite3_context* ctx, int, sqlite3_value** argv) {
     }
 }
 
+void add(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const int a = sqlite3_value_type(argv[0]), b = sqlite3_value_type(argv[1]);
+    if (a == SQLITE_NULL || b == SQLITE_NULL) return sqlite3_result_null(ctx);
+    if (a == SQLITE_TEXT && b == SQLITE_TEXT) {
+        const std::string joined = variantOf(argv[0]).toString() + variantOf(argv[1]).toString();
+        return sqlite3_result_text(ctx, joined.data(), static_cast<int>(joined.size()), SQLITE_TRANSIENT);
+    }
+    try {
+        if (a == SQLITE_INTEGER && b == SQLITE_INTEGER) {
+            long long sum = 0;
+            if (!__builtin_add_overflow(sqlite3_value_int64(argv[0]), sqlite3_value_int64(argv[1]), &sum))
+                return sqlite3_result_int64(ctx, sum);
+        }
+        // A text that is a number counts as one, as Access converts it; any other text is refused.
+        sqlite3_result_double(ctx, variantOf(argv[0]).toDouble() + variantOf(argv[1]).toDouble());
+    } catch (const DbError& e) {
+        refuse(ctx, e);
+    }
+}
+
 } // namespace
 
 void registerAccessValueFunctions(sqlite3* db) {
     sqlite3_create_function(db, "access_store", 4, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, store, nullptr, nullptr);
+    sqlite3_create_function(db, "access_add", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, add, nullptr, nullptr);
 }
 
 } // namespace upd::db::sqlite

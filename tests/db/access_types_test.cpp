@@ -1,6 +1,6 @@
 // Access's column types kept on every path that writes (statements and table objects): the
 // ranges of the number types, text lengths, Yes/No as -1/0, dates in one stored form and
-// refused when they are no date.
+// refused when they are no date; and Access's + on texts.
 #include "db_test_support.h"
 
 #include "db/ado_connection.h"
@@ -258,6 +258,35 @@ TEST_F(AccessTypes, YesNoAnEarlierBuildStoredAsOneStillReadsTrue) {
     EXPECT_TRUE(table.FieldByName("f").AsBoolean());
     EXPECT_TRUE(table.Locate("f", Variant(true)));
     EXPECT_EQ(table.FieldByName("n").AsInteger(), 1);
+}
+
+TEST_F(AccessTypes, PlusJoinsTextsAndAddsNumbers) {
+    exec("INSERT INTO t (n, v, x) VALUES (4, 'ab', 0.5)");
+    const std::pair<const char*, const char*> cases[] = {
+        {"'a' + 'x'", "ax"},
+        {"v + 'c' + v", "abcab"},
+        {"'x' & 'a' + 'b'", "xab"},  // + before &, as in Access
+        {"v + NULL", "NULL"},
+        {"1 + 2", "3"},
+        {"'1' + 2", "3"},
+        {"n + x", "4.5"},
+        {"2 * 3 + 1", "7"},
+        {"1 + 2 * 3", "7"},
+        {"(1 + 2) * 3", "9"},
+        {"10 - 2 + 1", "9"},
+        {"1 + 2 - 10", "-7"},
+        {"-1 + +3", "2"},
+        {"abs(-2) + t.n", "6"},
+        {"(v + 'c') & (1 + 1)", "abc2"},
+        {"9223372036854775807 + 1", "9.223372036854776e+18"},
+    };
+    for (const auto& [expression, value] : cases) {
+        SCOPED_TRACE(expression);
+        EXPECT_EQ(rows(std::string("SELECT ") + expression + " AS r FROM t"), value);
+    }
+    const auto e = failure("UPDATE t SET x = v + 1");
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->code(), DbErrc::TypeMismatch);
 }
 
 } // namespace
