@@ -260,6 +260,27 @@ TEST_F(AccessTypes, YesNoAnEarlierBuildStoredAsOneStillReadsTrue) {
     EXPECT_EQ(table.FieldByName("n").AsInteger(), 1);
 }
 
+TEST_F(AccessTypes, AlteringAColumnKeepsItsNewTypesRule) {
+    exec("INSERT INTO t (n, v, m) VALUES (300, 'abc', '05.01.2024 10:30')");
+    const std::pair<const char*, const char*> refused[] = {
+        {"ALTER TABLE t ALTER COLUMN n BYTE", "Данные поля 'n' не могут быть преобразованы в новый тип; таблица не изменена."},
+        {"ALTER TABLE t ALTER COLUMN v DATETIME", "Данные поля 'v' не могут быть преобразованы в новый тип; таблица не изменена."},
+    };
+    for (const auto& [sql, message] : refused) {
+        SCOPED_TRACE(sql);
+        const auto e = failure(sql);
+        ASSERT_TRUE(e);
+        EXPECT_EQ(e->code(), DbErrc::TypeMismatch);
+        EXPECT_STREQ(e->what(), message);
+    }
+    EXPECT_EQ(rows("SELECT n, v, m FROM t"), "300|abc|05.01.2024 10:30");  // the table as it was
+    exec("ALTER TABLE t ALTER COLUMN m DATETIME");
+    EXPECT_EQ(rows("SELECT m FROM t WHERE m = #1/5/2024 10:30#"), "2024-01-05 10:30:00");
+    exec("UPDATE t SET n = 255");
+    exec("ALTER TABLE t ALTER COLUMN n BYTE");
+    EXPECT_EQ(rows("SELECT n FROM t"), "255");
+}
+
 TEST_F(AccessTypes, PlusJoinsTextsAndAddsNumbers) {
     exec("INSERT INTO t (n, v, x) VALUES (4, 'ab', 0.5)");
     const std::pair<const char*, const char*> cases[] = {
