@@ -8,9 +8,11 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "db/access_sql_translation.h"
 #include "db/db_error.h"
+#include "db/variant.h"
 
 namespace {
 
@@ -48,17 +50,32 @@ void expectWhole(std::string_view sql) {
     }
 }
 
+// Every table has one column of each kind a written value is converted for, so that INSERT
+// and UPDATE statements take the typed path too.
+std::vector<upd::db::FieldDef> columnsOf(const std::string& table) {
+    using upd::db::FieldType;
+    return {{"id", FieldType::AutoInc, 0, table},  {"name", FieldType::String, 50, table},
+            {"flag", FieldType::Boolean, 0, table}, {"d", FieldType::DateTime, 0, table},
+            {"n", FieldType::Integer, 0, table},    {"b", FieldType::Byte, 0, table},
+            {"x", FieldType::Float, 0, table},      {"memo", FieldType::Memo, 0, table}};
+}
+
+void translateAndCheck(std::string_view accessSql, const upd::db::sqlite::TableColumns& columns) {
+    upd::db::sqlite::TranslatedStatement out;
+    try {
+        out = upd::db::sqlite::translateAccessSql(accessSql, columns);
+    } catch (const upd::db::DbError&) {
+        return;  // refused, with a message for the log
+    }
+    for (const std::string& sql : out.sql) expectWhole(sql);
+    expectWhole(out.columnDef);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view accessSql(reinterpret_cast<const char*>(data), size);
-    upd::db::sqlite::TranslatedStatement out;
-    try {
-        out = upd::db::sqlite::translateAccessSql(accessSql);
-    } catch (const upd::db::DbError&) {
-        return 0;  // refused, with a message for the log
-    }
-    for (const std::string& sql : out.sql) expectWhole(sql);
-    expectWhole(out.columnDef);
+    translateAndCheck(accessSql, nullptr);
+    translateAndCheck(accessSql, columnsOf);
     return 0;
 }
