@@ -130,13 +130,19 @@ std::vector<std::vector<Token>> splitTopLevel(const std::vector<Token>& tokens, 
     return parts;
 }
 
-size_t matchingParen(const std::vector<Token>& t, size_t open) {
+size_t closingParen(const std::vector<Token>& t, size_t open) {
     int depth = 0;
     for (size_t i = open; i < t.size(); ++i) {
         if (isPunct(t[i], "(")) ++depth;
         if (isPunct(t[i], ")") && --depth == 0) return i;
     }
-    syntax("непарная скобка");
+    return std::string::npos;
+}
+
+size_t matchingParen(const std::vector<Token>& t, size_t open) {
+    const size_t close = closingParen(t, open);
+    if (close == std::string::npos) syntax("непарная скобка");
+    return close;
 }
 
 } // namespace upd::db::sqlite

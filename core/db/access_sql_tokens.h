@@ -32,5 +32,7 @@ bool isName(const Token& t);
 std::vector<std::vector<Token>> splitTopLevel(const std::vector<Token>& tokens, size_t from, size_t to);
 // The ")" that closes the "(" at `open`; fails as a syntax error without one.
 size_t matchingParen(const std::vector<Token>& t, size_t open);
+// The same, or std::string::npos without one.
+size_t closingParen(const std::vector<Token>& t, size_t open);
 
 } // namespace upd::db::sqlite

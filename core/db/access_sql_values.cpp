@@ -78,15 +78,6 @@ size_t openingParen(const std::vector<Token>& t, size_t close) {
     return npos;
 }
 
-size_t closingParen(const std::vector<Token>& t, size_t open) {
-    int depth = 0;
-    for (size_t i = open; i < t.size(); ++i) {
-        if (isPunct(t[i], "(")) ++depth;
-        if (isPunct(t[i], ")") && --depth == 0) return i;
-    }
-    return npos;
-}
-
 // A sign with an operand before it is the binary operator.
 bool binaryAt(const std::vector<Token>& t, size_t i) {
     const size_t before = prevSolid(t, i);
