@@ -15,11 +15,6 @@
 
 namespace upd::db {
 
-DbEngine& defaultEngine() {
-    static sqlite::SqliteEngine engine;
-    return engine;
-}
-
 namespace sqlite {
 namespace {
 
