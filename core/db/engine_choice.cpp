@@ -47,10 +47,7 @@ EngineChoice resolveEngineChoice(const std::string& engine, const std::string& d
     EngineChoice choice = platformEngineChoice();
     const std::string engineName = !engine.empty() ? engine : environmentValue(kDbEngineVariable);
     const std::string driverName = !driver.empty() ? driver : environmentValue(kOdbcDriverVariable);
-    if (!driverName.empty()) {
-        choice.kind = EngineKind::Odbc;
-        choice.odbcDriver = driverName;
-    }
+    if (!driverName.empty()) choice.odbcDriver = driverName;
     if (!engineName.empty()) {
         const std::optional<EngineKind> kind = engineKindNamed(engineName);
         if (!kind)

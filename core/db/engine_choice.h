@@ -29,8 +29,8 @@ EngineChoice platformEngineChoice();
 std::optional<EngineKind> engineKindNamed(const std::string& name);
 
 // The choice from a named engine and driver (empty: not named), each falling back on the
-// environment's value and then on the platform's default. A driver named without an engine
-// means ODBC. Fails with DbErrc::Unsupported on an engine name it does not know.
+// environment's value and then on the platform's default. The driver counts only for the
+// ODBC engine. Fails with DbErrc::Unsupported on an engine name it does not know.
 EngineChoice resolveEngineChoice(const std::string& engine, const std::string& driver);
 
 // defaultEngine() gives the engine of this choice from now on. Without a call it follows

@@ -184,9 +184,9 @@ TEST(EngineChoice, CommandLineThenEnvironmentThenPlatform) {
         {"SQLCipher", "", "odbc", nullptr, EngineKind::SqlCipher, kAccessDriver},
         {"", "", "odbc", "SQLite3", EngineKind::Odbc, "SQLite3"},
         {"", "", "sqlcipher", "SQLite3", EngineKind::SqlCipher, "SQLite3"},
-        // A driver named alone means the ODBC engine.
-        {"", "SQLite3", nullptr, nullptr, EngineKind::Odbc, "SQLite3"},
-        {"", "", nullptr, "SQLite3", EngineKind::Odbc, "SQLite3"},
+        // A driver named alone leaves the engine as it is.
+        {"", "SQLite3", nullptr, nullptr, platform.kind, "SQLite3"},
+        {"", "", nullptr, "SQLite3", platform.kind, "SQLite3"},
         {"odbc", "Other", "sqlcipher", "SQLite3", EngineKind::Odbc, "Other"},
     };
     for (const Case& c : cases) {
