@@ -4,6 +4,7 @@
 #include "db/odbc_handle.h"
 #include "db/odbc_session.h"
 #include "platform/fs_path.h"
+#include "platform/wine_host.h"
 
 #include <cstring>
 #include <filesystem>
@@ -28,7 +29,9 @@ std::unique_ptr<DbSession> OdbcEngine::open(const std::string& path, const std::
         if (!in.read(header, sizeof header) || std::memcmp(header, "SQLite format 3", 16) != 0)
             throw DbError(DbErrc::NotADatabase, "Нераспознаваемый формат базы данных '" + path + "'.");
     }
-    const std::optional<std::string> text = connectionString(driver_, path, password);
+    // Under Wine the driver is the host's: it opens the file under its host name.
+    const std::optional<std::string> hostPath = files::wineHostPath(path);
+    const std::optional<std::string> text = connectionString(driver_, hostPath ? *hostPath : path, password);
     if (!text)
         throw DbError(DbErrc::Unsupported,
                       "Драйвер ODBC '" + driver_ + "' не может открыть файл '" + path + "': путь содержит ';', '=' или скобки.");

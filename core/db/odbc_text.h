@@ -1,8 +1,9 @@
-// The calls of the ODBC engine that carry text. Each platform passes text the way its driver
-// manager keeps it whole: on Windows the W functions in UTF-16; with unixODBC the narrow
-// functions in UTF-8, which SQLite's driver stores as it is (its W entry points go through
-// the driver manager's conversion to the process locale, where Cyrillic is lost).
-// Handles are the ODBC handles; every call returns the ODBC return code.
+// The calls of the ODBC engine that carry text, in the form that keeps it whole: on Windows
+// the W functions in UTF-16; with unixODBC, and under Wine (whose odbc32 hands the calls to
+// the host's unixODBC), the narrow functions in UTF-8, which SQLite's driver stores as it is.
+// (That driver has no W entry points: unixODBC converts W text to the process locale for
+// it, and Cyrillic is lost.) Handles are the ODBC handles; every call returns the ODBC
+// return code.
 #pragma once
 
 #include <cstdint>
@@ -47,5 +48,17 @@ struct TextParameters {
     std::deque<int64_t> lengths;
 };
 short bindText(void* stmt, unsigned short index, const std::string& text, bool longText, TextParameters& keep);
+
+// The narrow calls in UTF-8, on every platform.
+namespace narrow {
+short driverConnect(void* dbc, const std::string& connection);
+short execDirect(void* stmt, const std::string& sql);
+short prepare(void* stmt, const std::string& sql);
+short tables(void* stmt, const std::string& name, const std::string& types);
+std::vector<Diagnostic> diagnostics(short handleType, void* handle);
+short describeColumn(void* stmt, unsigned short column, ColumnDescription& out);
+short textData(void* stmt, unsigned short column, std::optional<std::string>& out);
+short bindText(void* stmt, unsigned short index, const std::string& text, bool longText, TextParameters& keep);
+} // namespace narrow
 
 } // namespace upd::db::odbc

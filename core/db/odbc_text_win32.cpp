@@ -2,15 +2,17 @@
 #include "db/odbc_text.h"
 
 #include "platform/text.h"
+#include "platform/wine_host.h"
 
 #include <algorithm>
 
 namespace upd::db::odbc {
+namespace wide {
 namespace {
 
 static_assert(sizeof(SQLWCHAR) == sizeof(char16_t));
 
-SQLWCHAR* wide(const std::u16string& s) { return reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(s.c_str())); }
+SQLWCHAR* units(const std::u16string& s) { return reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(s.c_str())); }
 
 std::string textOf(const SQLWCHAR* p, SQLSMALLINT units) {
     return text::fromU16(std::u16string_view(reinterpret_cast<const char16_t*>(p), static_cast<size_t>(units < 0 ? 0 : units)));
@@ -30,24 +32,24 @@ short driverConnect(void* dbc, const std::string& connection) {
     const std::u16string text = text::toU16(connection);
     SQLWCHAR out[1024];
     SQLSMALLINT outLength = 0;
-    return SQLDriverConnectW(dbc, nullptr, wide(text), static_cast<SQLSMALLINT>(text.size()), out, 1024, &outLength,
+    return SQLDriverConnectW(dbc, nullptr, units(text), static_cast<SQLSMALLINT>(text.size()), out, 1024, &outLength,
                              SQL_DRIVER_NOPROMPT);
 }
 
 short execDirect(void* stmt, const std::string& sql) {
     const std::u16string text = text::toU16(sql);
-    return SQLExecDirectW(stmt, wide(text), static_cast<SQLINTEGER>(text.size()));
+    return SQLExecDirectW(stmt, units(text), static_cast<SQLINTEGER>(text.size()));
 }
 
 short prepare(void* stmt, const std::string& sql) {
     const std::u16string text = text::toU16(sql);
-    return SQLPrepareW(stmt, wide(text), static_cast<SQLINTEGER>(text.size()));
+    return SQLPrepareW(stmt, units(text), static_cast<SQLINTEGER>(text.size()));
 }
 
 short tables(void* stmt, const std::string& name, const std::string& types) {
     const std::u16string wideName = text::toU16(name), wideTypes = text::toU16(types);
-    return SQLTablesW(stmt, nullptr, 0, nullptr, 0, name.empty() ? nullptr : wide(wideName),
-                      static_cast<SQLSMALLINT>(wideName.size()), wide(wideTypes), static_cast<SQLSMALLINT>(wideTypes.size()));
+    return SQLTablesW(stmt, nullptr, 0, nullptr, 0, name.empty() ? nullptr : units(wideName),
+                      static_cast<SQLSMALLINT>(wideName.size()), units(wideTypes), static_cast<SQLSMALLINT>(wideTypes.size()));
 }
 
 std::vector<Diagnostic> diagnostics(short handleType, void* handle) {
@@ -111,7 +113,37 @@ short bindText(void* stmt, unsigned short index, const std::string& text, bool l
     const SQLLEN bytes = static_cast<SQLLEN>(buffer.size() * 2);
     int64_t& length = keep.lengths.emplace_back(bytes);
     return SQLBindParameter(stmt, index, SQL_PARAM_INPUT, SQL_C_WCHAR, longText ? SQL_WLONGVARCHAR : SQL_WVARCHAR,
-                            std::max<SQLULEN>(buffer.size(), 1), 0, wide(buffer), bytes, reinterpret_cast<SQLLEN*>(&length));
+                            std::max<SQLULEN>(buffer.size(), 1), 0, units(buffer), bytes, reinterpret_cast<SQLLEN*>(&length));
+}
+
+} // namespace wide
+
+// Under Wine the driver is the host's, behind unixODBC: the narrow calls in UTF-8 reach it
+// unchanged, where unixODBC would convert W text to the host locale.
+short driverConnect(void* dbc, const std::string& connection) {
+    return files::underWine() ? narrow::driverConnect(dbc, connection) : wide::driverConnect(dbc, connection);
+}
+short execDirect(void* stmt, const std::string& sql) {
+    return files::underWine() ? narrow::execDirect(stmt, sql) : wide::execDirect(stmt, sql);
+}
+short prepare(void* stmt, const std::string& sql) {
+    return files::underWine() ? narrow::prepare(stmt, sql) : wide::prepare(stmt, sql);
+}
+short tables(void* stmt, const std::string& name, const std::string& types) {
+    return files::underWine() ? narrow::tables(stmt, name, types) : wide::tables(stmt, name, types);
+}
+std::vector<Diagnostic> diagnostics(short handleType, void* handle) {
+    return files::underWine() ? narrow::diagnostics(handleType, handle) : wide::diagnostics(handleType, handle);
+}
+short describeColumn(void* stmt, unsigned short column, ColumnDescription& out) {
+    return files::underWine() ? narrow::describeColumn(stmt, column, out) : wide::describeColumn(stmt, column, out);
+}
+short textData(void* stmt, unsigned short column, std::optional<std::string>& out) {
+    return files::underWine() ? narrow::textData(stmt, column, out) : wide::textData(stmt, column, out);
+}
+short bindText(void* stmt, unsigned short index, const std::string& text, bool longText, TextParameters& keep) {
+    return files::underWine() ? narrow::bindText(stmt, index, text, longText, keep)
+                              : wide::bindText(stmt, index, text, longText, keep);
 }
 
 } // namespace upd::db::odbc
