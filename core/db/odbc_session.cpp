@@ -433,11 +433,13 @@ OdbcSession::Layout OdbcSession::readLayout(const std::string& table) {
             }
         }
     }
-    if (info.name.empty() || text::startsWithIgnoreCase(table, "sqlite_"))
-        throw DbError(DbErrc::NoSuchTable, dialect_ == Dialect::Access
-                                               ? "Не удается найти входную таблицу или запрос '" + table + "'."
-                                               : "Не удается найти входную таблицу или запрос '" + table +
-                                                     "'. Убедитесь, что объект существует и его имя введено правильно.");
+    if (dialect_ == Dialect::Access) {
+        // Not listed: the SELECT below fails with Access's own words for a missing table,
+        // or finds a table the list left out.
+        if (info.name.empty()) info.name = table;
+    } else if (info.name.empty() || text::startsWithIgnoreCase(table, "sqlite_")) {
+        throw sqlite::errorFromSqlite(1, "no such table: " + table);
+    }
     OdbcHandle stmt = statement();
     run(stmt, "SELECT * FROM " + quote(info.name) + " WHERE 1 = 0");
     info.fields = describe(stmt);

@@ -12,11 +12,12 @@
 namespace upd::testing {
 namespace {
 
-// The program's engine for the scope's length.
+// The program's engine for the scope's length; then the one the environment names, as for
+// the other tests.
 class ScopedEngine {
 public:
     explicit ScopedEngine(const db::EngineChoice& choice) { db::chooseEngine(choice); }
-    ~ScopedEngine() { db::chooseEngine(db::platformEngineChoice()); }
+    ~ScopedEngine() { db::chooseEngine(db::resolveEngineChoice("", "")); }
 };
 
 struct Outcome {
