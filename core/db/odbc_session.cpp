@@ -56,9 +56,6 @@ Variant valueOf(std::string text, FieldType type) {
     case FieldType::AutoInc:
     case FieldType::Integer:
     case FieldType::SmallInt:
-        if (parseInteger(text, i)) return Variant(i);
-        if (parseReal(text, d)) return Variant(d);
-        return Variant(std::move(text));
     case FieldType::Float:
     case FieldType::Currency:
     case FieldType::Unknown:
@@ -303,7 +300,7 @@ std::vector<FieldDef> OdbcSession::describe(OdbcHandle& stmt) {
     return fields;
 }
 
-std::vector<std::vector<Variant>> OdbcSession::fetchRows(OdbcHandle& stmt, const std::vector<FieldDef>& fields, size_t skip) {
+std::vector<std::vector<Variant>> OdbcSession::fetchRows(OdbcHandle& stmt, const std::vector<FieldDef>& fields) {
     std::vector<std::vector<Variant>> rows;
     for (;;) {
         const SQLRETURN rc = SQLFetch(stmt.get());
@@ -314,9 +311,8 @@ std::vector<std::vector<Variant>> OdbcSession::fetchRows(OdbcHandle& stmt, const
         for (size_t i = 0; i < fields.size(); ++i) {
             std::optional<std::string> value;
             const auto column = static_cast<unsigned short>(i + 1);
-            const SQLRETURN grc = fields[i].DataType == FieldType::Blob && i >= skip
-                                      ? binaryData(stmt.get(), column, value)
-                                      : textData(stmt.get(), column, value);
+            const SQLRETURN grc = fields[i].DataType == FieldType::Blob ? binaryData(stmt.get(), column, value)
+                                                                        : textData(stmt.get(), column, value);
             if (!SQL_SUCCEEDED(grc)) fail(stmt, grc);
             if (!value) row.emplace_back();
             else if (fields[i].DataType == FieldType::Blob) row.push_back(Variant::blob(std::move(*value)));
@@ -340,7 +336,7 @@ RowSet OdbcSession::query(const std::string& sql) {
     if (result.fields.empty()) throw DbError(DbErrc::NoRows, kNoRowsText);
     const SQLRETURN erc = SQLExecute(stmt.get());
     if (erc != SQL_NO_DATA && !SQL_SUCCEEDED(erc)) fail(stmt, erc);
-    result.rows = fetchRows(stmt, result.fields, 0);
+    result.rows = fetchRows(stmt, result.fields);
     for (size_t i = 0; i < result.rows.size(); ++i) result.keys.push_back(static_cast<int64_t>(i + 1));
     return result;
 }
@@ -464,7 +460,7 @@ RowSet OdbcSession::openTable(const std::string& table) {
     result.fields = info.fields;
     std::vector<FieldDef> read = info.fields;
     if (rowIds) read.insert(read.begin(), FieldDef{"rowid", FieldType::Integer, 0, ""});
-    for (std::vector<Variant>& row : fetchRows(stmt, read, rowIds ? 1 : 0)) {
+    for (std::vector<Variant>& row : fetchRows(stmt, read)) {
         if (rowIds) {
             result.keys.push_back(row.front().toInt64());
             row.erase(row.begin());
@@ -517,7 +513,7 @@ std::vector<Variant> OdbcSession::readRow(const Layout& info, const std::string&
         if (!SQL_SUCCEEDED(rc)) fail(stmt, rc);
     }
     run(stmt, "SELECT " + columns + " FROM " + quote(info.name) + " WHERE " + where);
-    std::vector<std::vector<Variant>> rows = fetchRows(stmt, info.fields, 0);
+    std::vector<std::vector<Variant>> rows = fetchRows(stmt, info.fields);
     if (rows.empty()) return std::vector<Variant>(info.fields.size());
     return std::move(rows.front());
 }
@@ -574,7 +570,7 @@ std::pair<int64_t, std::vector<Variant>> OdbcSession::insertRow(const std::strin
         }
         OdbcHandle last = statement();
         run(last, dialect_ == Dialect::Sqlite ? "SELECT last_insert_rowid()" : "SELECT @@IDENTITY");
-        const std::vector<std::vector<Variant>> id = fetchRows(last, {FieldDef{"id", FieldType::Integer, 0, ""}}, 0);
+        const std::vector<std::vector<Variant>> id = fetchRows(last, {FieldDef{"id", FieldType::Integer, 0, ""}});
         const Variant key = id.empty() ? Variant() : id.front().front();
         if (dialect_ == Dialect::Sqlite) return std::pair{key.toInt64(), readRow(info, "rowid = ?", {key})};
         std::vector<Variant> row = readRow(info, quote(info.fields[*info.autoIncrement].Name) + " = ?", {key});

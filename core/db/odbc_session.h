@@ -65,7 +65,7 @@ private:
     void run(OdbcHandle& stmt, const std::string& sql);
     [[noreturn]] void fail(const OdbcHandle& handle, short rc) const;
     std::vector<FieldDef> describe(OdbcHandle& stmt);
-    std::vector<std::vector<Variant>> fetchRows(OdbcHandle& stmt, const std::vector<FieldDef>& fields, size_t skip);
+    std::vector<std::vector<Variant>> fetchRows(OdbcHandle& stmt, const std::vector<FieldDef>& fields);
     std::string plainSql(const std::string& accessSql) const;
     std::string quote(const std::string& name) const;
     const Layout& layout(const std::string& table);
