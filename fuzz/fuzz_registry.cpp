@@ -1,13 +1,21 @@
 // libFuzzer target of the registry file: any bytes parsed as a registry export. A file that
 // parses keeps every byte when nothing changes; setting a value changes that value only,
 // and the result parses again to the same keys and values. A file that does not parse is
-// refused with its line, and nothing else may come out.
+// refused with its line, and nothing else may come out; written through the file backend,
+// such a file is refused and keeps every byte.
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 
+#include <unistd.h>
+
+#include "registry/file_registry_backend.h"
 #include "registry/reg_file.h"
 
 namespace {
@@ -32,6 +40,41 @@ void expectKept(upd::RegFile& before, upd::RegFile& after, std::string_view setK
     }
 }
 
+// <tmp>/fuzz_registry.<pid>.reg, removed at the end of the run.
+const std::string& scratchFile() {
+    static const struct Scratch {
+        std::string path;
+        Scratch() {
+            const char* tmp = std::getenv("FUZZ_TMPDIR");
+            path = (std::filesystem::path(tmp ? tmp : std::filesystem::temp_directory_path().string()) /
+                    ("fuzz_registry." + std::to_string(::getpid()) + ".reg"))
+                       .string();
+        }
+        ~Scratch() {
+            std::error_code ec;
+            std::filesystem::remove(path, ec);
+            std::filesystem::remove(path + ".lock", ec);
+        }
+    } scratch;
+    return scratch.path;
+}
+
+void expectRefusedAndKept(std::string_view bytes) {
+    const std::string& path = scratchFile();
+    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    upd::FileRegistryBackend backend(path, std::chrono::milliseconds(0));
+    bool refused = false;
+    try {
+        backend.setValue("mirela", "ProgrammVersion", upd::textValue("3.2"));
+    } catch (const std::exception&) {
+        refused = true;
+    }
+    if (!refused) broken("a file that does not parse was written to");
+    std::ifstream in(path, std::ios::binary);
+    const std::string after{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (after != bytes) broken("a file that does not parse was changed");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -41,6 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         file = upd::parseRegFile(bytes, "fuzz.reg");
     } catch (const upd::RegFileParseError& e) {
         if (std::string_view(e.what()).find("fuzz.reg:") != 0) broken("a parse error without its line");
+        expectRefusedAndKept(bytes);
         return 0;
     }
     if (!file.lines.empty() && file.bytes() != bytes) broken("an unchanged file is not its bytes");

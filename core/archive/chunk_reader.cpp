@@ -2,9 +2,8 @@
 
 #include <algorithm>
 
-#include <zlib.h>
-
 #include "archive/archive_file.h"
+#include "archive/whole_inflate.h"
 
 namespace upd {
 
@@ -85,7 +84,7 @@ void ChunkReader::run() {
         else if (ok && range.keys)
             range.keys->decrypt(data, data, n);
         else if (ok && range.checksum)
-            range.crc = static_cast<uint32_t>(crc32_z(range.crc, data, n));
+            range.crc = zipCrc32(range.crc, data, n);
 
         lock.lock();
         busy_ = false;

@@ -6,11 +6,10 @@
 #include <string_view>
 #include <utility>
 
-#include <zlib.h>
-
 #include "archive/archive_file.h"
 #include "archive/chunk_reader.h"
 #include "archive/inflater.h"
+#include "archive/whole_inflate.h"
 #include "archive/zip_crypto.h"
 #include "archive/zip_format.h"
 
@@ -91,6 +90,7 @@ struct AheadDecoder::Worker {
     ChunkReader reader{kChunk, 2};
     std::unique_ptr<uint8_t[]> input = std::make_unique_for_overwrite<uint8_t[]>(AheadDecoder::kInMemoryUpTo);
     Inflater inflater;
+    WholeInflater whole;
 };
 
 AheadDecoder::AheadDecoder(ArchiveFile& file, std::vector<Plan> plans, std::string password)
@@ -291,7 +291,7 @@ void AheadDecoder::decodeToFile(Worker& w, Job& job, uint64_t dataAt, uint64_t c
             step.size = n;
             step.offset = produced;
         }
-        if (checksum) crc = static_cast<uint32_t>(crc32_z(crc, data, n));
+        if (checksum) crc = zipCrc32(crc, data, n);
         produced += n;
         step.producedAfter = produced;
         return publish(job, step) && !stopHere;
@@ -359,7 +359,7 @@ void AheadDecoder::decodeToMemory(Worker& w, Job& job, MemoryLease memory, uint6
             step.failed = stopHere = true;
         }
         std::copy(data, data + n, memory.data() + produced);
-        if (checksum) crc = static_cast<uint32_t>(crc32_z(crc, data, n));
+        if (checksum) crc = zipCrc32(crc, data, n);
         produced += n;
         step.producedAfter = produced;
         steps.push_back(step);
@@ -381,6 +381,17 @@ void AheadDecoder::decodeToMemory(Worker& w, Job& job, MemoryLease memory, uint6
             forEachStoredSlice(in, n, [&](const uint8_t* slice, size_t size) {
                 return emit(static_cast<int64_t>(produced + size), slice, size, !crcDone);
             });
+        } else if (const auto whole = pl.declared < Inflater::kOutput
+                                          ? w.whole.decode(in, n, memory.data(), static_cast<size_t>(pl.declared))
+                                          : std::nullopt) {
+            // Decoded straight into the entry's bytes, and the same one step as a single
+            // inflate call gives. Data that does not decode whole goes the stream's way
+            // below, which tells where it fails.
+            produced = *whole;
+            crc = zipCrc32(0, memory.data(), produced);
+            Step step;
+            step.producedAfter = produced;
+            steps.push_back(step);
         } else {
             int64_t progress = 0;
             const auto end = w.inflater.chunk(

@@ -6,6 +6,7 @@
 #include "archive/archive_error.h"
 #include "archive/archive_file.h"
 #include "archive/archive_types.h"
+#include "archive/whole_inflate.h"
 #include "archive/zip_crypto.h"
 #include "archive/zip_format.h"
 
@@ -33,7 +34,7 @@ bool EntryDecoder::emit(State& s, const uint8_t* data, size_t n) {
         s.stop = true;
         return false;
     }
-    if (!s.crcAhead) s.crc = static_cast<uint32_t>(crc32_z(s.crc, data, n));
+    if (!s.crcAhead) s.crc = zipCrc32(s.crc, data, n);
     s.produced += n;
     return !s.stop;
 }

@@ -4,9 +4,18 @@
 //  ---------------------------------------  ---------------------------------------------------
 //  [name]                                   [name] (SQLite reads brackets as a name too)
 //  "text" (a string literal in Access)      'text'
-//  true / false                             1 / 0
-//  #12/31/2024#, #2024-12-31 10:00#         '2024-12-31', '2024-12-31 10:00:00'
+//  true / false                             -1 / 0 (Access's True is -1)
+//  #12/31/2024#, #2024-12-31 10:00#         '2024-12-31', '2024-12-31 10:00:00' (midnight: date
+//    #12/31/2024 0:00#, #13/5/2024#           alone, one form for equal dates; day first when
+//                                             month first is no date; no date at all: refused)
 //  a & b                                    a || b
+//  a + b - c                                access_add(a, b) - c (two texts are joined)
+//  INSERT INTO t ... VALUES (v, ...)        ... VALUES (access_store(v, type of the column), ...)
+//  INSERT INTO t (c, ...) SELECT ...        WITH access_rows AS (SELECT ...) INSERT ... SELECT
+//                                             access_store(v1, ...), ... FROM access_rows
+//  UPDATE t SET c = v ...                   UPDATE t SET c = access_store(v, ...) ...
+//    (a value stored into a number, Yes/No, date or VARCHAR(n) column is converted or refused
+//    as Access does: number ranges, Yes/No as -1/0, dates in their one form, text length)
 //  SELECT TOP n ...                         SELECT ... LIMIT n
 //  c COUNTER | AUTOINCREMENT[(s,i)]         c INTEGER PRIMARY KEY AUTOINCREMENT
 //    ... CONSTRAINT k PRIMARY KEY             ... CONSTRAINT k PRIMARY KEY AUTOINCREMENT
@@ -35,186 +44,13 @@
 // ANSI wildcards % and _ (and [list]) of the OLE DB provider and ignores case the same way.
 #include "db/access_sql_translation.h"
 
+#include "db/access_sql_tokens.h"
+#include "db/access_sql_values.h"
 #include "db/db_error.h"
 #include "platform/text.h"
 
-#include <cctype>
-#include <cstdio>
-
 namespace upd::db::sqlite {
 namespace {
-
-enum class Tok { Space, Word, Bracket, BackQuote, String, DqString, Number, Date, Punct };
-
-struct Token {
-    Tok kind;
-    std::string text;
-};
-
-bool wordStart(unsigned char c) { return std::isalpha(c) || c == '_' || c >= 0x80; }
-bool wordPart(unsigned char c) { return std::isalnum(c) || c == '_' || c == '$' || c >= 0x80; }
-
-[[noreturn]] void syntax(const std::string& detail) {
-    throw DbError(DbErrc::SyntaxError, "Синтаксическая ошибка в инструкции SQL: " + detail);
-}
-
-// `comments`: "--" starts a comment to the end of the line (fixture scripts only; Access
-// SQL has none, and there "5--3" is a subtraction).
-std::vector<Token> tokenize(std::string_view s, bool comments = false) {
-    std::vector<Token> out;
-    size_t i = 0;
-    auto quoted = [&](char close, Tok kind) {
-        size_t j = i + 1;
-        for (;;) {
-            if (j >= s.size()) syntax("незакрытая строка или имя в «" + std::string(s.substr(i, 40)) + "»");
-            if (s[j] == close) {
-                if (close != ']' && j + 1 < s.size() && s[j + 1] == close) {
-                    j += 2;
-                    continue;
-                }
-                break;
-            }
-            ++j;
-        }
-        out.push_back({kind, std::string(s.substr(i, j + 1 - i))});
-        i = j + 1;
-    };
-    while (i < s.size()) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if (comments && c == '-' && i + 1 < s.size() && s[i + 1] == '-') {
-            const size_t end = s.find('\n', i);
-            i = end == std::string_view::npos ? s.size() : end;
-        } else if (std::isspace(c)) {
-            size_t j = i;
-            while (j < s.size() && std::isspace(static_cast<unsigned char>(s[j]))) ++j;
-            out.push_back({Tok::Space, std::string(s.substr(i, j - i))});
-            i = j;
-        } else if (c == '\'') {
-            quoted('\'', Tok::String);
-        } else if (c == '"') {
-            quoted('"', Tok::DqString);
-        } else if (c == '[') {
-            quoted(']', Tok::Bracket);
-        } else if (c == '`') {
-            quoted('`', Tok::BackQuote);
-        } else if (c == '#') {
-            quoted('#', Tok::Date);
-        } else if (std::isdigit(c) || (c == '.' && i + 1 < s.size() && std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
-            size_t j = i;
-            while (j < s.size() && (std::isdigit(static_cast<unsigned char>(s[j])) || s[j] == '.')) ++j;
-            if (j < s.size() && (s[j] == 'e' || s[j] == 'E')) {
-                size_t k = j + 1;
-                if (k < s.size() && (s[k] == '+' || s[k] == '-')) ++k;
-                if (k < s.size() && std::isdigit(static_cast<unsigned char>(s[k]))) {
-                    j = k;
-                    while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) ++j;
-                }
-            }
-            out.push_back({Tok::Number, std::string(s.substr(i, j - i))});
-            i = j;
-        } else if (wordStart(c)) {
-            size_t j = i;
-            while (j < s.size() && wordPart(static_cast<unsigned char>(s[j]))) ++j;
-            out.push_back({Tok::Word, std::string(s.substr(i, j - i))});
-            i = j;
-        } else {
-            static const char* pairs[] = {"<>", "<=", ">=", "||", "!=", "=="};
-            std::string p(1, static_cast<char>(c));
-            for (const char* two : pairs)
-                if (s.substr(i, 2) == two) p = two;
-            out.push_back({Tok::Punct, p});
-            i += p.size();
-        }
-    }
-    return out;
-}
-
-bool is(const Token& t, const char* word) { return t.kind == Tok::Word && text::equalsIgnoreCase(t.text, word); }
-bool isPunct(const Token& t, const char* p) { return t.kind == Tok::Punct && t.text == p; }
-
-std::vector<Token> withoutSpace(const std::vector<Token>& tokens) {
-    std::vector<Token> out;
-    for (const Token& t : tokens)
-        if (t.kind != Tok::Space) out.push_back(t);
-    return out;
-}
-
-std::string unquoteName(const Token& t) {
-    if (t.kind == Tok::Bracket) return t.text.substr(1, t.text.size() - 2);
-    if (t.kind == Tok::BackQuote || t.kind == Tok::DqString) {
-        std::string inner = t.text.substr(1, t.text.size() - 2), out;
-        const char q = t.text[0];
-        for (size_t i = 0; i < inner.size(); ++i) {
-            out += inner[i];
-            if (inner[i] == q && i + 1 < inner.size() && inner[i + 1] == q) ++i;
-        }
-        return out;
-    }
-    return t.text;
-}
-
-bool isName(const Token& t) {
-    return t.kind == Tok::Word || t.kind == Tok::Bracket || t.kind == Tok::BackQuote;
-}
-
-// "#...#": Access writes month/day/year; ISO is accepted too.
-std::string dateLiteral(const std::string& raw) {
-    const std::string body = raw.substr(1, raw.size() - 2);
-    int a = 0, b = 0, y = 0, hh = 0, mm = 0, ss = 0, n = 0;
-    char rest[64] = {0};
-    bool ok = false;
-    if (std::sscanf(body.c_str(), "%d-%d-%d%n", &y, &a, &b, &n) == 3)
-        ok = true;  // y-m-d
-    else if (std::sscanf(body.c_str(), "%d/%d/%d%n", &a, &b, &y, &n) == 3)
-        ok = true;  // m/d/y
-    if (!ok) syntax("неверная дата " + raw);
-    const int month = a, day = b;
-    bool withTime = false;
-    if (body.size() > static_cast<size_t>(n)) {
-        std::snprintf(rest, sizeof rest, "%s", body.c_str() + n);
-        if (std::sscanf(rest, " %d:%d:%d", &hh, &mm, &ss) >= 2) withTime = true;
-    }
-    char buf[40];
-    if (withTime)
-        std::snprintf(buf, sizeof buf, "'%04d-%02d-%02d %02d:%02d:%02d'", y, month, day, hh, mm, ss);
-    else
-        std::snprintf(buf, sizeof buf, "'%04d-%02d-%02d'", y, month, day);
-    return buf;
-}
-
-// Expression-level rewrites of one token.
-std::string render(const Token& t, const Token* previous) {
-    switch (t.kind) {
-    case Tok::DqString: {
-        std::string out = "'";
-        const std::string inner = unquoteName(t);
-        for (char c : inner) {
-            out += c;
-            if (c == '\'') out += '\'';
-        }
-        return out + "'";
-    }
-    case Tok::Date: return dateLiteral(t.text);
-    case Tok::Word:
-        if (!(previous && isPunct(*previous, "."))) {
-            if (text::equalsIgnoreCase(t.text, "true")) return "1";
-            if (text::equalsIgnoreCase(t.text, "false")) return "0";
-        }
-        return t.text;
-    case Tok::Punct: return t.text == "&" ? "||" : t.text;
-    default: return t.text;
-    }
-}
-
-std::string renderAll(const std::vector<Token>& tokens) {
-    std::string out;
-    const Token* previous = nullptr;
-    for (const Token& t : tokens) {
-        out += render(t, previous);
-        if (t.kind != Tok::Space) previous = &t;
-    }
-    return out;
-}
 
 std::string joinTokens(const std::vector<Token>& tokens, size_t from, size_t to) {
     std::string out;
@@ -225,32 +61,6 @@ std::string joinTokens(const std::vector<Token>& tokens, size_t from, size_t to)
         previous = &tokens[i];
     }
     return out;
-}
-
-// Splits a token list at commas outside parentheses.
-std::vector<std::vector<Token>> splitTopLevel(const std::vector<Token>& tokens, size_t from, size_t to) {
-    std::vector<std::vector<Token>> parts(1);
-    int depth = 0;
-    for (size_t i = from; i < to; ++i) {
-        const Token& t = tokens[i];
-        if (isPunct(t, "(")) ++depth;
-        if (isPunct(t, ")")) --depth;
-        if (depth == 0 && isPunct(t, ",")) {
-            parts.emplace_back();
-            continue;
-        }
-        parts.back().push_back(t);
-    }
-    return parts;
-}
-
-size_t matchingParen(const std::vector<Token>& t, size_t open) {
-    int depth = 0;
-    for (size_t i = open; i < t.size(); ++i) {
-        if (isPunct(t[i], "(")) ++depth;
-        if (isPunct(t[i], ")") && --depth == 0) return i;
-    }
-    syntax("непарная скобка");
 }
 
 enum class TypeClass { Auto, Text, Bool, Integer, Other };
@@ -311,7 +121,13 @@ ColumnDef translateColumn(const std::vector<Token>& rawItem, bool forAddColumn, 
     std::string args;
     if (i < t.size() && isPunct(t[i], "(")) {
         const size_t close = matchingParen(t, i);
-        for (size_t k = i + 1; k < close; ++k) args += t[k].text;
+        // Sizes only (a length, precision and scale, a counter's start and step): anything
+        // else would reach SQLite inside the type's parentheses as it stands.
+        for (size_t k = i + 1; k < close; ++k) {
+            const bool digits = t[k].kind == Tok::Number && t[k].text.find_first_not_of("0123456789") == std::string::npos;
+            if (!digits && !isPunct(t[k], ",")) syntax("ошибка в размере поля " + def.name);
+            args += t[k].text;
+        }
         i = close + 1;
     }
     const MappedType type = mapType(t[1].text, args);
@@ -475,7 +291,12 @@ TranslatedStatement alterTable(const std::vector<Token>& tokens) {
     syntax("неизвестное действие ALTER TABLE");
 }
 
-TranslatedStatement plain(std::vector<Token> tokens) {
+TranslatedStatement plain(std::vector<Token> tokens, const TableColumns& columns) {
+    TranslatedStatement result;
+    if (auto written = typedWrite(tokens, columns)) {
+        result.sql.push_back(*written);
+        return result;
+    }
     // SELECT [DISTINCT] TOP n ... -> ... LIMIT n
     std::vector<size_t> words;
     for (size_t i = 0; i < tokens.size(); ++i)
@@ -502,8 +323,7 @@ TranslatedStatement plain(std::vector<Token> tokens) {
                 break;
             }
     }
-    TranslatedStatement result;
-    std::string sql = renderAll(tokens);
+    std::string sql = renderExpression(tokens);
     if (!limit.empty()) sql += " LIMIT " + limit;
     result.sql.push_back(sql);
     return result;
@@ -520,7 +340,9 @@ std::string quoteIdentifier(std::string_view name) {
     return out + "\"";
 }
 
-TranslatedStatement translateAccessSql(std::string_view accessSql) {
+TranslatedStatement translateAccessSql(std::string_view accessSql, const TableColumns& columns) {
+    // SQLite's text ends at a NUL: whatever followed it would be dropped without a word.
+    if (accessSql.find('\0') != std::string_view::npos) syntax("символ NUL в тексте инструкции");
     std::vector<Token> tokens = tokenize(accessSql);
     // One statement: a ";" may only be followed by blanks and further ";".
     for (size_t i = 0; i < tokens.size(); ++i) {
@@ -535,7 +357,7 @@ TranslatedStatement translateAccessSql(std::string_view accessSql) {
     if (words.empty()) syntax("пустая инструкция");
     if (words.size() > 2 && is(words[0], "CREATE") && is(words[1], "TABLE")) return createTable(tokens);
     if (words.size() > 2 && is(words[0], "ALTER") && is(words[1], "TABLE")) return alterTable(tokens);
-    return plain(tokens);
+    return plain(tokens, columns);
 }
 
 std::vector<std::string> splitScript(std::string_view script) {

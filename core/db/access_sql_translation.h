@@ -3,6 +3,9 @@
 // Used by the SQLite engine only: the steps and the ADO-style objects speak Access SQL.
 #pragma once
 
+#include "db/variant.h"
+
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,9 +26,14 @@ struct TranslatedStatement {
     std::string columnDef;
 };
 
+// The columns of a table as the engine reads them; none for a table it does not know.
+using TableColumns = std::function<std::vector<FieldDef>(const std::string& table)>;
+
 // One statement, an optional final ";" and blanks around it. Fails with DbErrc::SyntaxError
-// on text after the statement, an unterminated literal or an unknown column type.
-TranslatedStatement translateAccessSql(std::string_view accessSql);
+// on text after the statement, an unterminated literal, a date literal that is no date or an
+// unknown column type. With `columns`, every value an INSERT or UPDATE writes is converted
+// and checked as the column's Access type takes it (access_store, sqlite_value_functions.h).
+TranslatedStatement translateAccessSql(std::string_view accessSql, const TableColumns& columns = nullptr);
 
 // A script split at the ";" that end statements (outside literals and names); "--" comments
 // and empty statements are dropped. For fixture scripts.

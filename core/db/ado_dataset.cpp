@@ -37,6 +37,12 @@ void appendKey(std::string& out, const Variant& v, bool foldText) {
     out += k;
 }
 
+std::string valuesKey(const std::vector<Variant>& values, bool foldText) {
+    std::string key;
+    for (const Variant& v : values) appendKey(key, v, foldText);
+    return key;
+}
+
 } // namespace
 
 // --- TField ---
@@ -184,10 +190,7 @@ void TCustomADODataSet::setValue(size_t index, const Variant& value) {
     if (state_ != TDataSetState::dsEdit && state_ != TDataSetState::dsInsert)
         throw DbError(DbErrc::NotEditing, displayName() + ": набор данных не находится в режиме вставки или редактирования.");
     Variant stored = coerceToField(value, def.DataType);
-    if (def.DataType == FieldType::String && def.Size > 0 && stored.kind() == ValueKind::Text &&
-        text::toU16(stored.toString()).size() > static_cast<size_t>(def.Size))
-        throw DbError(DbErrc::ValueTooLong, "Поле '" + def.Name + "' слишком мало для вводимых данных (не более " +
-                                                std::to_string(def.Size) + " знаков).");
+    checkTextLength(stored, def);
     buffer_.at(index) = std::move(stored);
     assigned_.at(index) = true;
 }
@@ -239,9 +242,19 @@ void TCustomADODataSet::cancel() {
     assigned_.clear();
 }
 
+// A date stored in another text form (a file written before dates had one form) is keyed
+// as the same date.
+Variant TCustomADODataSet::keyValue(const Variant& v, size_t column) const {
+    std::string date;
+    if (rows_.fields.at(column).DataType == FieldType::DateTime && v.kind() == ValueKind::Text &&
+        normaliseDate(v.toString(), date))
+        return Variant(date);
+    return v;
+}
+
 std::string TCustomADODataSet::rowKey(const std::vector<Variant>& row, const std::vector<size_t>& columns, bool foldText) const {
     std::string key;
-    for (size_t c : columns) appendKey(key, row.at(c), foldText);
+    for (size_t c : columns) appendKey(key, keyValue(row.at(c), c), foldText);
     return key;
 }
 
@@ -283,7 +296,7 @@ bool TCustomADODataSet::Locate(const std::string& keyFields, const std::vector<V
                     const std::string w = foldText ? text::foldCase(wanted[i].toString()) : wanted[i].toString();
                     all = h.compare(0, w.size(), w) == 0;
                 } else {
-                    all = rowKey({have}, {0}, foldText) == rowKey({wanted[i]}, {0}, foldText);
+                    all = valuesKey({keyValue(have, columns[i])}, foldText) == valuesKey({wanted[i]}, foldText);
                 }
             }
             if (all) {
@@ -304,9 +317,7 @@ bool TCustomADODataSet::Locate(const std::string& keyFields, const std::vector<V
         for (size_t r = 0; r < rows_.rows.size(); ++r) index.firstRow.emplace(rowKey(rows_.rows[r], columns, foldText), r);
         it = indexes_.emplace(indexName, std::move(index)).first;
     }
-    std::vector<size_t> positions(wanted.size());
-    for (size_t i = 0; i < positions.size(); ++i) positions[i] = i;
-    const auto found = it->second.firstRow.find(rowKey(wanted, positions, foldText));
+    const auto found = it->second.firstRow.find(valuesKey(wanted, foldText));
     if (found == it->second.firstRow.end()) return false;
     current_ = found->second;
     eof_ = bof_ = false;

@@ -117,6 +117,7 @@ private:
     void setValue(size_t index, const Variant& value);
     void closeForConnection();  // the connection closes: no call back into it
     void resetIndexes() { indexes_.clear(); }
+    Variant keyValue(const Variant& value, size_t column) const;
     std::string rowKey(const std::vector<Variant>& row, const std::vector<size_t>& columns, bool fold) const;
 
     TADOConnection* connection_;

@@ -32,8 +32,9 @@ std::string unquote(const std::string& v) {
 // or in single ones when it holds a double quote, the quote inside doubled. Other values go
 // as they are, so that ordinary strings keep their exact form.
 std::string value(const std::string& v) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };  // what the reader trims
     const bool plain = v.find_first_of(";=") == std::string::npos &&
-                       (v.empty() || (v.front() != '"' && v.front() != '\'' && v.front() != ' ' && v.back() != ' '));
+                       (v.empty() || (v.front() != '"' && v.front() != '\'' && !blank(v.front()) && !blank(v.back())));
     if (plain) return v;
     const char q = v.find('"') == std::string::npos ? '"' : '\'';
     std::string out(1, q);

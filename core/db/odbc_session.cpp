@@ -104,14 +104,15 @@ struct Parameters {
             return SQLBindParameter(stmt, index, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, 1, 0, nullptr, 0, &indicator);
         }
         case ValueKind::Boolean:
-            // Access's Yes/No takes a bit; SQLite stores 1 and 0, as the SQLCipher engine does.
+            // Access's Yes/No takes a bit; SQLite stores Access's -1 and 0, as the SQLCipher
+            // engine does.
             if (dialect == Dialect::Access) {
                 unsigned char& b = bits.emplace_back(v.toBool() ? 1 : 0);
                 return SQLBindParameter(stmt, index, SQL_PARAM_INPUT, SQL_C_BIT, SQL_BIT, 1, 0, &b, 0, nullptr);
             }
             [[fallthrough]];
         case ValueKind::Integer: {
-            const int64_t n = v.toInt64();
+            const int64_t n = v.kind() == ValueKind::Boolean ? (v.toBool() ? -1 : 0) : v.toInt64();
             if (n >= std::numeric_limits<SQLINTEGER>::min() && n <= std::numeric_limits<SQLINTEGER>::max()) {
                 SQLINTEGER& i = integers.emplace_back(static_cast<SQLINTEGER>(n));
                 return SQLBindParameter(stmt, index, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 10, 0, &i, 0, nullptr);

@@ -4,6 +4,7 @@
 #include "db/sqlite_handle.h"
 #include "db/sqlite_session.h"
 #include "db/sqlite_text_functions.h"
+#include "db/sqlite_value_functions.h"
 #include "platform/fs_path.h"
 #include "platform/text.h"
 
@@ -49,6 +50,7 @@ DbHandle openHandle(const std::string& path, const std::string& password, int fl
     sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
     sqlite3_extended_result_codes(db.get(), 1);
     registerAccessTextFunctions(db.get());
+    registerAccessValueFunctions(db.get());
     return db;
 }
 
@@ -83,7 +85,8 @@ FieldType classifyDeclaredType(const std::string& declaredType, bool rowAlias) {
     const std::string d = text::asciiUpper(declaredType);
     if (d.empty()) return FieldType::Unknown;
     if (has(d, "BIT") || has(d, "BOOL") || has(d, "YESNO") || has(d, "LOGICAL")) return FieldType::Boolean;
-    if (has(d, "SMALLINT") || has(d, "TINYINT") || has(d, "SHORT") || d == "BYTE") return FieldType::SmallInt;
+    if (has(d, "TINYINT") || d == "BYTE") return FieldType::Byte;
+    if (has(d, "SMALLINT") || has(d, "SHORT")) return FieldType::SmallInt;
     if (has(d, "INT") || d == "LONG" || d == "COUNTER") return FieldType::Integer;
     if (has(d, "LONGTEXT") || has(d, "MEMO") || has(d, "CLOB") || d == "TEXT") return FieldType::Memo;
     if (has(d, "GUID")) return FieldType::Guid;

@@ -54,8 +54,10 @@ DbError errorFromSqlite(int rc, const std::string& message) {
         return DbError(DbErrc::ReadOnly, "Файл базы данных открыт только для чтения.", rc);
     if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT)
         return DbError(DbErrc::NotADatabase, "Нераспознаваемый формат базы данных или файл поврежден.", rc);
+    // A value refused by access_store or access_add carries its own description.
     if (primary == SQLITE_MISMATCH)
-        return DbError(DbErrc::TypeMismatch, "Несоответствие типа данных.", rc);
+        return DbError(DbErrc::TypeMismatch, message == "datatype mismatch" ? "Несоответствие типа данных." : message, rc);
+    if (primary == SQLITE_TOOBIG && message != "string or blob too big") return DbError(DbErrc::ValueTooLong, message, rc);
     return DbError(DbErrc::Other, "Ошибка базы данных: " + message, rc);
 }
 
@@ -97,8 +99,8 @@ void Statement::bind(int index, const Variant& v) {
     int rc = SQLITE_OK;
     switch (v.kind()) {
     case ValueKind::Null: rc = sqlite3_bind_null(stmt_, index); break;
-    case ValueKind::Integer:
-    case ValueKind::Boolean: rc = sqlite3_bind_int64(stmt_, index, v.toInt64()); break;
+    case ValueKind::Integer: rc = sqlite3_bind_int64(stmt_, index, v.toInt64()); break;
+    case ValueKind::Boolean: rc = sqlite3_bind_int64(stmt_, index, v.toBool() ? -1 : 0); break;  // Access's True
     case ValueKind::Float: rc = sqlite3_bind_double(stmt_, index, v.toDouble()); break;
     case ValueKind::Text: {
         const std::string s = v.toString();

@@ -230,7 +230,16 @@ int64_t SqliteSession::execute(const std::string& sql) {
     // Any statement may change the schema: layouts and stored statements are read anew after it.
     forgetSchema();
     ScopeGuard forget([this] { forgetSchema(); });
-    const TranslatedStatement st = translateAccessSql(sql);
+    // Written values are stored as the columns' Access types take them.
+    const TableColumns columns = [this](const std::string& table) -> std::vector<FieldDef> {
+        try {
+            const TableInfo& info = tableInfo(table);
+            return info.isView ? std::vector<FieldDef>() : info.fields;
+        } catch (const DbError&) {
+            return {};  // SQLite names the missing table
+        }
+    };
+    const TranslatedStatement st = translateAccessSql(sql, columns);
     beforeWriting();
     switch (st.kind) {
     case TranslatedStatement::Kind::Plain: {

@@ -3,6 +3,14 @@
 #include "platform/text.h"
 
 namespace upd::db::sqlite {
+namespace {
+
+DbError unconvertible(const std::string& column) {
+    return DbError(DbErrc::TypeMismatch,
+                   "Данные поля '" + column + "' не могут быть преобразованы в новый тип; таблица не изменена.");
+}
+
+} // namespace
 
 // SQLite cannot change or drop a column in place: the table is created anew under a
 // temporary name, the rows copied with their row ids, the old table dropped and the new
@@ -49,8 +57,13 @@ void SqliteSession::rebuild(const TranslatedStatement& st) {
                 throw DbError(DbErrc::ValueTooLong, "Данные поля '" + old->Name + "' не помещаются в новый размер поля (" +
                                                         std::to_string(newSize) + " знаков); таблица не изменена.");
         }
-        for (auto& sel : selected)
-            if (sel == col && newType == FieldType::Boolean) sel = "COALESCE(" + col + " <> 0, 0)";
+        for (auto& sel : selected) {
+            if (sel != col) continue;
+            if (newType == FieldType::Boolean) sel = "(CASE WHEN " + col + " <> 0 THEN -1 ELSE 0 END)";
+            // A byte's range and a date's one form, as every statement stores them.
+            if (newType == FieldType::Byte || newType == FieldType::DateTime)
+                sel = "access_store(" + col + ", " + std::to_string(static_cast<int>(newType)) + ", 0, '')";
+        }
     }
 
     const std::string temp = info.name + "__rebuild";
@@ -81,8 +94,13 @@ void SqliteSession::rebuild(const TranslatedStatement& st) {
             into += ", " + copied[i];
             from += ", " + selected[i];
         }
-        exec(db_.get(), "INSERT INTO " + quoteIdentifier(temp) + " (rowid" + into + ") SELECT rowid" + from + " FROM " +
-                            quoteIdentifier(info.name));
+        try {
+            exec(db_.get(), "INSERT INTO " + quoteIdentifier(temp) + " (rowid" + into + ") SELECT rowid" + from + " FROM " +
+                                quoteIdentifier(info.name));
+        } catch (const DbError& e) {
+            if (e.code() != DbErrc::TypeMismatch) throw;
+            throw unconvertible(old->Name);
+        }
         if (!drop) {
             // A number column takes only numbers, as Access converts or refuses.
             const TableInfo rebuilt = tableInfo(temp);
@@ -96,8 +114,7 @@ void SqliteSession::rebuild(const TranslatedStatement& st) {
                                            quoteIdentifier(f.Name) + ") NOT IN ('null'," + allowed + ")");
                 s.step();
                 if (s.columnInt(0) > 0)
-                    throw DbError(DbErrc::TypeMismatch, "Данные поля '" + f.Name +
-                                                            "' не могут быть преобразованы в новый тип; таблица не изменена.");
+                    throw unconvertible(f.Name);
             }
         }
         exec(db_.get(), "DROP TABLE " + quoteIdentifier(info.name));

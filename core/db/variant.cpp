@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <utility>
 
 #include "platform/text.h"
 
@@ -199,6 +200,7 @@ const char* fieldTypeName(FieldType type) {
     case FieldType::AutoInc: return "AutoInc";
     case FieldType::Integer: return "Integer";
     case FieldType::SmallInt: return "SmallInt";
+    case FieldType::Byte: return "Byte";
     case FieldType::Float: return "Float";
     case FieldType::Currency: return "Currency";
     case FieldType::Boolean: return "Boolean";
@@ -212,7 +214,16 @@ const char* fieldTypeName(FieldType type) {
 }
 
 bool isIntegerType(FieldType type) {
-    return type == FieldType::Integer || type == FieldType::SmallInt || type == FieldType::AutoInc;
+    return type == FieldType::Integer || type == FieldType::SmallInt || type == FieldType::Byte || type == FieldType::AutoInc;
+}
+
+void checkTextLength(const Variant& value, const FieldDef& field) {
+    if (field.DataType != FieldType::String || field.Size <= 0 || value.kind() == ValueKind::Null ||
+        value.kind() == ValueKind::Blob)
+        return;
+    if (text::toU16(value.toString()).size() > static_cast<size_t>(field.Size))
+        throw DbError(DbErrc::ValueTooLong, "Поле '" + field.Name + "' слишком мало для вводимых данных (не более " +
+                                                std::to_string(field.Size) + " знаков).");
 }
 
 bool normaliseDate(const std::string& raw, std::string& out) {
@@ -245,15 +256,88 @@ bool normaliseDate(const std::string& raw, std::string& out) {
     return false;
 }
 
+namespace {
+
+// Reads up to `maxDigits` digits at `pos`; false when there is none.
+bool readNumber(const std::string& s, size_t& pos, int maxDigits, int& out, int& digits) {
+    out = 0;
+    digits = 0;
+    while (pos < s.size() && digits < maxDigits && s[pos] >= '0' && s[pos] <= '9') {
+        out = out * 10 + (s[pos++] - '0');
+        ++digits;
+    }
+    return digits > 0;
+}
+
+void skipBlanks(const std::string& s, size_t& pos) {
+    while (pos < s.size() && (s[pos] == ' ' || s[pos] == '\t')) ++pos;
+}
+
+// "H:MM[:SS][ AM|PM]" from `pos` to the end.
+bool readTime(const std::string& s, size_t pos, int& hh, int& mm, int& ss) {
+    int digits = 0;
+    ss = 0;
+    if (!readNumber(s, pos, 2, hh, digits) || pos >= s.size() || s[pos++] != ':') return false;
+    if (!readNumber(s, pos, 2, mm, digits) || digits != 2) return false;
+    if (pos < s.size() && s[pos] == ':') {
+        ++pos;
+        if (!readNumber(s, pos, 2, ss, digits) || digits != 2) return false;
+    }
+    skipBlanks(s, pos);
+    const std::string rest = text::asciiUpper(s.substr(pos));
+    if (rest == "AM" || rest == "PM") {
+        if (hh < 1 || hh > 12) return false;
+        hh = hh % 12 + (rest == "PM" ? 12 : 0);
+        return true;
+    }
+    return rest.empty();
+}
+
+} // namespace
+
+bool accessDateLiteral(const std::string& body, std::string& out) {
+    const std::string t = trimmed(body);
+    int y = 1899, m = 12, d = 30, hh = 0, mm = 0, ss = 0;
+    size_t pos = 0;
+    int a = 0, b = 0, c = 0, aDigits = 0, bDigits = 0, cDigits = 0;
+    const bool dated = readNumber(t, pos, 4, a, aDigits) && pos < t.size() && (t[pos] == '/' || t[pos] == '-');
+    if (dated) {
+        const char sep = t[pos++];
+        if (!readNumber(t, pos, 4, b, bDigits) || pos >= t.size() || t[pos++] != sep || !readNumber(t, pos, 4, c, cDigits))
+            return false;
+        if (aDigits > 2) {
+            y = a, m = b, d = c;  // year-month-day
+            if (bDigits > 2 || cDigits > 2) return false;
+        } else {
+            if (bDigits > 2 || cDigits == 3) return false;
+            y = cDigits <= 2 ? (c < 30 ? 2000 + c : 1900 + c) : c;
+            m = a, d = b;
+            if (!validDate(y, m, d, 0, 0, 0)) std::swap(m, d);  // Access reads it day first then
+        }
+        if (pos < t.size()) {
+            if (t[pos] != ' ' && t[pos] != '\t') return false;
+            skipBlanks(t, pos);
+            if (!readTime(t, pos, hh, mm, ss)) return false;
+        }
+    } else if (!readTime(t, 0, hh, mm, ss)) {
+        return false;
+    }
+    if (!validDate(y, m, d, hh, mm, ss)) return false;
+    out = formatDate(y, m, d, hh, mm, ss, hh || mm || ss);
+    return true;
+}
+
 Variant coerceToField(const Variant& value, FieldType type) {
     if (value.isNull()) return value;
     switch (type) {
     case FieldType::AutoInc:
     case FieldType::Integer:
-    case FieldType::SmallInt: {
+    case FieldType::SmallInt:
+    case FieldType::Byte: {
         const int64_t v = value.toInt64();
         if (type == FieldType::SmallInt && (v < -32768 || v > 32767)) mismatch(value.toString(), "коротким целым");
-        if (type != FieldType::SmallInt && (v < INT32_MIN || v > INT32_MAX))
+        if (type == FieldType::Byte && (v < 0 || v > 255)) mismatch(value.toString(), "байтом (от 0 до 255)");
+        if (type != FieldType::SmallInt && type != FieldType::Byte && (v < INT32_MIN || v > INT32_MAX))
             mismatch(value.toString(), "32-разрядным целым числом");
         return Variant(static_cast<long long>(v));
     }

@@ -46,7 +46,7 @@ private:
 };
 
 // Column types, named after Access's.
-enum class FieldType { Unknown, AutoInc, Integer, SmallInt, Float, Currency, Boolean, DateTime, String, Memo, Blob, Guid };
+enum class FieldType { Unknown, AutoInc, Integer, SmallInt, Byte, Float, Currency, Boolean, DateTime, String, Memo, Blob, Guid };
 
 struct FieldDef {
     std::string Name;
@@ -56,14 +56,25 @@ struct FieldDef {
 };
 
 const char* fieldTypeName(FieldType type);
-bool isIntegerType(FieldType type);  // Integer, SmallInt and AutoInc
+bool isIntegerType(FieldType type);  // Integer, SmallInt, Byte and AutoInc
 
 // The value a column of `type` stores when set from `value`: texts are parsed into numbers,
 // true/false and dates; a value the column cannot take fails with DbErrc::TypeMismatch.
 Variant coerceToField(const Variant& value, FieldType type);
 
+// Fails with DbErrc::ValueTooLong when `value` is a text longer than the characters a
+// VARCHAR(n) column `field` allows.
+void checkTextLength(const Variant& value, const FieldDef& field);
+
 // Dates: "YYYY-MM-DD" or "YYYY-MM-DD HH:MM:SS" from ISO, "DD.MM.YYYY[ HH:MM[:SS]]" or an
-// OLE date number; false when the text is no date.
+// OLE date number; false when the text is no date. Every date is stored in that one form,
+// "YYYY-MM-DD" at midnight, so that equal dates compare equal however they were written.
 bool normaliseDate(const std::string& text, std::string& out);
+
+// The body of an Access date literal (between the "#"s) in the stored form: month/day/year
+// (day/month/year when that is the only valid reading, as Access does), or year-month-day,
+// with an optional time "H:MM[:SS][ AM|PM]"; a time alone is on 1899-12-30, two-digit years
+// are 1930..2029. False when it is no valid date.
+bool accessDateLiteral(const std::string& body, std::string& out);
 
 } // namespace upd::db

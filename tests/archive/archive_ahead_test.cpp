@@ -171,8 +171,9 @@ std::vector<TestEntry> largeEntries(const std::string& password) {
     };
 }
 
-// Many small entries of every kind, one of them with a bad checksum and one that inflates
-// beyond the size kept in memory.
+// Many small entries of every kind: one with a bad checksum, one whose data is longer and
+// one whose data is shorter than declared, stored data recorded as deflated (which does not
+// inflate), and one that inflates beyond the size kept in memory.
 std::vector<TestEntry> smallEntries() {
     std::vector<TestEntry> entries;
     for (unsigned i = 0; i < 150; ++i) {
@@ -183,6 +184,9 @@ std::vector<TestEntry> smallEntries() {
         e.method = i % 5 == 0 ? 0 : 8;
         if (i % 2 == 0) e.password = "pw";
         if (i == 77) e.centralCrc = 1;
+        if (i == 91) e.centralUncompSize = static_cast<uint32_t>(e.data.size() / 2);
+        if (i == 92) e.centralUncompSize = static_cast<uint32_t>(e.data.size() + 1000);
+        if (i == 95) e.methodOverride = 8;
         entries.push_back(e);
     }
     entries.push_back({.name = "s/wide.txt", .data = textOf(3 << 20, 9), .password = "pw"});

@@ -270,7 +270,8 @@ const DialectCase kCases[] = {
      "SELECT car_name, car_qn FROM car", "", "КамАЗ|True/ЗИЛ|True/УАЗ|True"},
     // Update_base_adress.
     {"SelectSoato",
-     "CREATE TABLE soato (soato_id INTEGER, soato_name VARCHAR(255), extra INTEGER);"
+     // A ten-digit code is no Long (Access refuses it there): a number column holds it.
+     "CREATE TABLE soato (soato_id DOUBLE, soato_name VARCHAR(255), extra INTEGER);"
      "INSERT INTO soato VALUES (7000000000, 'Минск', 1);",
      "Select soato_id,  soato_name from soato", true, "", "", "", "7000000000|Минск"},
     {"CreateSoatoAdress", "",
@@ -303,6 +304,17 @@ const DialectCase kCases[] = {
     {"TwoStatementsRefused", kGruppa, "DELETE FROM gruppa; DELETE FROM gruppa", false, "", "SELECT count(*) FROM gruppa", "",
      "2", DbErrc::SyntaxError},
     {"UnknownTypeRefused", "", "CREATE TABLE t (a WIDGET)", false, "", "", "", "", DbErrc::SyntaxError},
+    {"TypeSizeOtherThanNumbersRefused", "", "CREATE TABLE t (a VARCHAR(50) /* b, c VARCHAR(10))", false, "", "", "", "",
+     DbErrc::SyntaxError},
+    // "--" subtracts a negative number in Access; SQLite must not read it as a comment that
+    // drops the rest of the statement (here: the condition's last term).
+    {"DoubleMinusSubtracts", kCar, "SELECT car_name, 5--3 AS x FROM car WHERE car_id = 2", true, "", "", "car_name;x",
+     "ЗИЛ|8"},
+    {"DoubleMinusInAConditionIsNoComment", kCar, "UPDATE car SET car_name = 'x' WHERE car_id = 2--1", false, "",
+     "SELECT car_name FROM car ORDER BY car_id", "", "КамАЗ/ЗИЛ/x"},
+    // SQLite's text ends at a NUL: the condition after it would be dropped.
+    {"NulRefused", kCar, std::string("DELETE FROM car\0 WHERE car_id = 1", 34), false, "", "", "", "",
+     DbErrc::SyntaxError},
 };
 
 INSTANTIATE_TEST_SUITE_P(Statements, AccessDialect, ::testing::ValuesIn(kCases),

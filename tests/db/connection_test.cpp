@@ -423,6 +423,7 @@ TEST(ConnectionString, Parses) {
         {"data source = \"/x y;z.accdb\" ; JET OLEDB:DATABASE PASSWORD='p;q'", true, "/x y;z.accdb", "p;q"},
         {buildConnectionString("/a;b=c/d.accdb", "p;q=r"), true, "/a;b=c/d.accdb", "p;q=r"},
         {buildConnectionString("/a=\"b\";c/d.accdb", " x'y\"z "), true, "/a=\"b\";c/d.accdb", " x'y\"z "},
+        {buildConnectionString("/a/tab\t", "\tp\t"), true, "/a/tab\t", "\tp\t"},  // blanks the reader trims
         {"Data Source='it''s;here.accdb';Jet OLEDB:Database Password=\"a\"\"b\"", true, "it's;here.accdb", "a\"b"},
         {"Provider=Microsoft.ACE.OLEDB.12.0;", false, "", ""},
         {"", false, "", ""},

@@ -306,7 +306,7 @@ TEST_F(TableTest, AddColumnsAllOrNothingLeavesTableAsItWas) {
 
 TEST_F(TableTest, AlterColumnRefusesToCutTextAndKeepsCounter) {
     TADOQuery q(connection);
-    q.SQL.SetText("UPDATE prepod SET prepod_name = '" + std::string(60, 'x') + "' WHERE prepod_id = 2");
+    q.SQL.SetText("UPDATE prepod SET prepod_name = '" + std::string(45, 'x') + "' WHERE prepod_id = 2");
     q.ExecSQL();
     q.SQL.SetText("ALTER TABLE prepod ALTER COLUMN prepod_name VARCHAR(40)");
     try {

@@ -32,6 +32,9 @@ constexpr const char* kPerson =
     "CREATE TABLE person (person_id COUNTER PRIMARY KEY, fam VARCHAR(50), born DATETIME, height DOUBLE, driver BIT,"
     " note VARCHAR(50));";
 
+// No text and no id: every column is the key.
+constexpr const char* kVisit = "CREATE TABLE visit (visit_id COUNTER PRIMARY KEY, visit_day DATETIME, visit_hours INTEGER);";
+
 std::string streets(const std::vector<std::pair<std::string, std::string>>& rows) {
     std::string script;
     for (const auto& [name, place] : rows)
@@ -106,6 +109,15 @@ const MergeCase kMerges[] = {
     {"ValuesThroughText", kPerson,
      std::string(kPerson) + "INSERT INTO person (fam, born, height, driver, note) VALUES ('Иванов', '2004-05-17', 1.85, true, '');",
      "person", "SELECT fam, born, height, driver, note FROM person", "Иванов|2004-05-17|1.85|True|NULL"},
+    // Equal dates are one key however each base wrote them, and a flag copies as Access's True.
+    {"EqualDatesAreOneKey", std::string(kVisit) + "INSERT INTO visit (visit_day, visit_hours) VALUES (#1/5/2024 0:00#, 2);",
+     std::string(kVisit) + "INSERT INTO visit (visit_day, visit_hours) VALUES (#1/5/2024#, 2);"
+                           "INSERT INTO visit (visit_day, visit_hours) VALUES (#1/6/2024 10:30#, 2);",
+     "visit", "SELECT visit_day, visit_hours FROM visit ORDER BY visit_id", "2024-01-05|2/2024-01-06 10:30:00|2"},
+    {"FlagCopiedAsAccessTrue", kPerson,
+     std::string(kPerson) + "INSERT INTO person (fam, driver) VALUES ('Иванов', true);"
+                            "INSERT INTO person (fam, driver) VALUES ('Петров', false);",
+     "person", "SELECT fam FROM person WHERE driver = -1", "Иванов"},
     {"TableNamesIgnoreCase", kStreet, std::string(kStreet) + streets({{"'ул. Мира'", "1"}}), "STREET",
      "SELECT street_name FROM street", "ул. Мира"},
     {"EmptySource", std::string(kStreet) + streets({{"'ул. Ленина'", "1"}}), kStreet, "street", "SELECT count(*) FROM street",
@@ -146,6 +158,9 @@ const MergeFailureCase kMergeFailures[] = {
      "ул. Мира"},
     {"TextTooLong", "CREATE TABLE street (street_id COUNTER PRIMARY KEY, street_name VARCHAR(8), nasel_punkt_id INTEGER);",
      std::string(kStreet) + streets({{"'ул. Мира'", "1"}, {"'ул. Первомайская'", "1"}, {"'ул. Ленина'", "1"}}), "ул. Мира"},
+    {"NumberOutOfTheColumnsRange",
+     "CREATE TABLE street (street_id COUNTER PRIMARY KEY, street_name VARCHAR(255), nasel_punkt_id BYTE);",
+     std::string(kStreet) + streets({{"'ул. Мира'", "1"}, {"'ул. Ленина'", "300"}, {"'ул. Гагарина'", "2"}}), "ул. Мира"},
     {"TextNoNumber",
      std::string(kStreet),
      "CREATE TABLE street (street_id COUNTER PRIMARY KEY, street_name VARCHAR(255), nasel_punkt_id VARCHAR(9));"
