@@ -35,8 +35,20 @@ Options parseOptions(int argc, char** argv) {
         else if (a == "--download-host") value(o.downloadHost);
         else if (a == "--screenshot") value(o.screenshotDir);
         else if (a == "--screenshot-after-update") o.screenshotAfterUpdate = true;
+        else if (a == "--db-engine") value(o.dbEngine);
+        else if (a == "--odbc-driver") value(o.odbcDriver);
         else o.error = "unknown option " + a;
         if (!o.error.empty()) break;
+    }
+    if (!o.error.empty()) return o;
+    if (!o.dbEngine.empty() && !db::engineKindNamed(o.dbEngine)) {
+        o.error = "unknown database engine " + o.dbEngine + " (sqlcipher or odbc)";
+        return o;
+    }
+    try {
+        o.engine = db::resolveEngineChoice(o.dbEngine, o.odbcDriver);
+    } catch (const db::DbError&) {
+        o.error = std::string("unknown database engine in ") + db::kDbEngineVariable + " (sqlcipher or odbc)";
     }
     return o;
 }
@@ -45,6 +57,7 @@ std::string usage() {
     return "Usage: update_3_2 [--registry FILE] [--download-host HOST[:PORT]]\n"
            "       update_3_2 --console [--yes] [--log FILE] [--registry FILE]\n"
            "       update_3_2 --console --step NAME [--open FILE] [--registry FILE]\n"
+           "                  [--db-engine ENGINE] [--odbc-driver NAME]\n"
            "\n"
            "Without --console the update window opens. With --console the update runs unattended:\n"
            "the update log goes to standard output, messages and questions to standard error.\n"
@@ -60,6 +73,13 @@ std::string usage() {
            "  --step NAME           run one catalogue operation by name instead of the update\n"
            "  --open FILE           the file that an operation's open-file dialog gets\n"
            "  --download-host HOST  server of the documents download (default: $UPDATE_DOWNLOAD_HOST; none built in)\n"
+#ifdef _WIN32
+           "  --db-engine ENGINE    odbc or sqlcipher (default: $UPDATE_DB_ENGINE, else odbc)\n"
+#else
+           "  --db-engine ENGINE    sqlcipher or odbc (default: $UPDATE_DB_ENGINE, else sqlcipher)\n"
+#endif
+           "  --odbc-driver NAME    the ODBC engine's driver (default: $UPDATE_ODBC_DRIVER, else\n"
+           "                        \"Microsoft Access Driver (*.mdb, *.accdb)\")\n"
            "  --help                this text\n"
            "\n"
            "Exit codes of --console:\n"
@@ -111,6 +131,7 @@ Environment makeEnvironment(const Options& options, const char* argv0) {
 #endif
     // Empty: no server unless the environment names one.
     env.downloadHost = options.downloadHost;
+    db::chooseEngine(options.engine);
     if (const char* host = std::getenv("UPDATE_DOWNLOAD_HOST"); env.downloadHost.empty() && host) env.downloadHost = host;
     return env;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/environment.h"
+#include "db/engine_choice.h"
 
 #include <optional>
 #include <string>
@@ -19,6 +20,11 @@ struct Options {
     std::string downloadHost;   // --download-host HOST[:PORT]
     std::string screenshotDir;  // --screenshot DIR (window front end)
     bool screenshotAfterUpdate = false;  // --screenshot-after-update
+    std::string dbEngine;       // --db-engine sqlcipher|odbc
+    std::string odbcDriver;     // --odbc-driver NAME
+    // The databases' engine: the two options above, else UPDATE_DB_ENGINE and
+    // UPDATE_ODBC_DRIVER, else the platform's default.
+    db::EngineChoice engine;
     std::string error;          // set when the command line is not understood
 };
 
@@ -26,7 +32,8 @@ Options parseOptions(int argc, char** argv);
 
 std::string usage();
 
-// The environment of the main window: registry file, updater folder, download host.
+// The environment of the main window: registry file, updater folder, download host. Also
+// makes the chosen database engine the program's.
 Environment makeEnvironment(const Options& options, const char* argv0);
 
 } // namespace upd::console

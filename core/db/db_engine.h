@@ -1,6 +1,6 @@
 // What a database engine gives the ADO-style objects: sessions on one database file that run
-// Access SQL and read and write whole tables. On this platform the engine is SQLCipher
-// (sqlite_engine.h); a Windows build puts the Access provider behind the same interface.
+// Access SQL and read and write whole tables: the SQLCipher engine (sqlite_engine.h) and the
+// ODBC engine (odbc_engine.h), which reaches Access's driver on Windows.
 // Every failure is a DbError.
 #pragma once
 
@@ -49,7 +49,8 @@ public:
     virtual std::unique_ptr<DbSession> open(const std::string& path, const std::string& password) = 0;
 };
 
-// The platform's engine.
+// The engine chosen for the program (engine_choice.h): by default SQLCipher, on Windows
+// ODBC with Access's driver.
 DbEngine& defaultEngine();
 
 } // namespace upd::db

@@ -16,11 +16,6 @@
 
 namespace upd::db {
 
-DbEngine& defaultEngine() {
-    static sqlite::SqliteEngine engine;
-    return engine;
-}
-
 namespace sqlite {
 namespace {
 
