@@ -2,6 +2,7 @@
 
 #include "db/access_sql_translation.h"
 #include "db/odbc_api.h"
+#include "db/row_group.h"
 #include "db/sqlite_engine.h"
 #include "db/sqlite_handle.h"
 #include "platform/text.h"
@@ -253,24 +254,13 @@ void OdbcSession::flushOthers() {
 
 template <class Store>
 auto OdbcSession::storeRow(Store&& store) -> decltype(store()) {
-    if (!inGroup_) {
+    const auto open = [&] {
+        if (inGroup_) return;
         flushOthers();
         setAutocommit(false);
         inGroup_ = true;
-    }
-    try {
-        auto stored = store();
-        if (++pendingRows_ >= kRowsPerCommit) flush();
-        return stored;
-    } catch (...) {
-        // A refused row undoes only itself; the rows stored before it are kept.
-        try {
-            flush();
-        } catch (const DbError&) {
-            // The refused row's error is the one to report.
-        }
-        throw;
-    }
+    };
+    return storeInGroup(pendingRows_, kRowsPerCommit, open, store, [&] { flush(); });
 }
 
 std::string OdbcSession::quote(const std::string& name) const {

@@ -1,5 +1,6 @@
 #include "db/sqlite_session.h"
 
+#include "db/row_group.h"
 #include "db/sqlite_engine.h"
 #include "platform/fs_path.h"
 #include "platform/scope_guard.h"
@@ -125,25 +126,13 @@ Statement& SqliteSession::cached(const std::string& sql) {
 
 template <class Store>
 auto SqliteSession::storeRow(Store&& store) -> decltype(store()) {
-    if (sqlite3_get_autocommit(db_.get())) {
+    const auto open = [&] {
+        if (!sqlite3_get_autocommit(db_.get())) return;
         flushSiblings();
         beforeWriting();
         exec(db_.get(), "BEGIN");
-    }
-    try {
-        auto stored = store();
-        if (++pendingRows_ >= kRowsPerCommit) flush();
-        return stored;
-    } catch (...) {
-        // A refused row undoes only itself; the rows stored before it are kept.
-        try {
-            flush();
-        } catch (const DbError&) {
-            // The refused row's error is the one to report; the group stays open and is
-            // committed with the session's next operation or its close.
-        }
-        throw;
-    }
+    };
+    return storeInGroup(pendingRows_, kRowsPerCommit, open, store, [&] { flush(); });
 }
 
 const TableInfo& SqliteSession::tableInfo(const std::string& table) {
