@@ -8,6 +8,7 @@
 #include "platform/scope_guard.h"
 #include "terminal.h"
 
+#include <chrono>
 #include <fstream>
 #include <filesystem>
 #include <iostream>
@@ -75,6 +76,16 @@ int run(const Options& options, const char* argv0, std::ostream& out, std::ostre
     }
     // Only the last line can still grow (progress dots): a line goes out once the next one
     // arrives, and the last one at the end, so the output holds the log as it finally reads.
+    // A terminal shows each line at once; a file or a pipe gets the lines a few times a
+    // second, not one write per line (an update logs one line per file, thousands of them).
+    using Clock = std::chrono::steady_clock;
+    const bool lineByLine = &out == &std::cout && outputStreamIsTerminal();
+    Clock::time_point lastFlush = Clock::now();
+    auto flushLog = [&] {
+        out.flush();
+        if (logFile.is_open()) logFile.flush();
+        lastFlush = Clock::now();
+    };
     size_t written = 0;
     auto writeUpTo = [&](size_t end) {
         for (; written < end; ++written) {
@@ -82,11 +93,14 @@ int run(const Options& options, const char* argv0, std::ostream& out, std::ostre
             out << line << "\n";
             if (logFile.is_open()) logFile << line << "\n";
         }
-        out.flush();
-        if (logFile.is_open()) logFile.flush();
+        if (lineByLine || Clock::now() - lastFlush >= std::chrono::milliseconds(100)) flushLog();
     };
     form.ListBox1.addObserver([&](size_t index, bool) { writeUpTo(index); });
-    ScopeGuard flushAtEnd([&] { writeUpTo(form.ListBox1.size()); });
+    dialogs.beforeSaying = flushLog;
+    ScopeGuard flushAtEnd([&] {
+        writeUpTo(form.ListBox1.size());
+        flushLog();
+    });
     const bool terminal = &err == &std::cerr && errorStreamIsTerminal();
     int shownPercent = -1;
     form.ProgressBar1.addObserver([&] {

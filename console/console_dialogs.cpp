@@ -3,6 +3,7 @@
 namespace upd::console {
 
 DialogResult ConsoleDialogs::message(const MessageRequest& request) {
+    saying();
     err_ << request.caption << ": " << request.text << "\n";
     DialogResult answer = DialogResult::Ok;
     switch (request.buttons) {
@@ -24,12 +25,14 @@ DialogResult ConsoleDialogs::message(const MessageRequest& request) {
 }
 
 bool ConsoleDialogs::password(const std::string& caption, const std::string& prompt, std::string&) {
+    saying();
     err_ << caption << ": " << prompt << "\n  (refused: no password can be typed in console mode)\n";
     err_.flush();
     return false;
 }
 
 std::optional<std::string> ConsoleDialogs::openFile(const OpenFileRequest& request) {
+    saying();
     err_ << (request.title.empty() ? "Open" : request.title) << ": "
          << (openFile_.empty() ? "(no file given: use --open FILE)" : openFile_) << "\n";
     err_.flush();

@@ -5,6 +5,7 @@
 
 #include "ui/dialogs.h"
 
+#include <functional>
 #include <ostream>
 
 namespace upd::console {
@@ -18,7 +19,15 @@ public:
     bool password(const std::string& caption, const std::string& prompt, std::string& value) override;
     std::optional<std::string> openFile(const OpenFileRequest& request) override;
 
+    // Called before anything is said: the log written so far goes out first, so that a
+    // question follows the lines that led to it wherever both streams go.
+    std::function<void()> beforeSaying;
+
 private:
+    void saying() const {
+        if (beforeSaying) beforeSaying();
+    }
+
     std::ostream& err_;
     bool answerYes_;
     std::string openFile_;

@@ -5,5 +5,6 @@
 namespace upd::console {
 
 bool errorStreamIsTerminal() { return ::isatty(STDERR_FILENO) != 0; }
+bool outputStreamIsTerminal() { return ::isatty(STDOUT_FILENO) != 0; }
 
 } // namespace upd::console

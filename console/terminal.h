@@ -1,9 +1,10 @@
-// Whether the console program's error stream goes to a terminal, where a progress line that
-// rewrites itself can be shown.
+// Whether the console program's streams go to a terminal: there a progress line that rewrites
+// itself can be shown, and the log is shown line by line as it grows.
 #pragma once
 
 namespace upd::console {
 
 bool errorStreamIsTerminal();
+bool outputStreamIsTerminal();
 
 } // namespace upd::console

@@ -4,7 +4,6 @@
 
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace upd {
@@ -16,24 +15,23 @@ public:
 
     // The archive reported the entry failed; the question to the user follows.
     void failed(const std::string& entry, const std::string& cause);
-    // The archive is done with one attempt at the entry (its end event): it arrived when the
-    // staging folder holds it now.
+    // The archive is done with one attempt at the entry (its end event).
     void ended(const std::string& entry);
 
-    // Nothing when every expected entry arrived; else what names the first one that did not
-    // and why.
+    // Once the extraction is over: nothing when every expected entry arrived (the staging
+    // folder holds it); else what names the first one that did not and why.
     std::optional<std::string> problem() const;
 
 private:
-    void settleMissing();
-    void note(const std::string& entry, const std::string& cause);
+    // One attempt at an entry, in the order the archive made them; a cause when it failed.
+    struct Attempt {
+        std::string entry;
+        std::optional<std::string> cause;
+    };
 
     std::string staging_;
     size_t expected_ = 0;
-    size_t arrived_ = 0;
-    std::optional<std::string> missing_;  // ended without arriving; its failure report may follow
-    std::optional<std::string> lastArrived_;
-    std::vector<std::pair<std::string, std::string>> problems_;  // entry, cause; in order
+    std::vector<Attempt> attempts_;
 };
 
 } // namespace upd

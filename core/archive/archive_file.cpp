@@ -2,6 +2,7 @@
 
 #include "archive/archive_types.h"
 
+#include <algorithm>
 #include <system_error>
 
 namespace upd {
@@ -42,8 +43,13 @@ const uint8_t* ArchiveFile::view(uint64_t offset, size_t n) {
     if (offset >= windowOffset_ && into <= windowLength_ && n <= windowLength_ - into) return window_.get() + into;
     if (offset > size_ || n > size_ - offset) return nullptr;
     if (!window_) window_ = std::make_unique<uint8_t[]>(kWindowSize);
+    // Reading ahead pays where the reads go on from the window (many small entries, one
+    // after the other); after a jump over a large entry, the header there and the next one
+    // are all that is read.
+    const bool goesOn = offset >= windowOffset_ && offset - windowOffset_ <= 2 * uint64_t(kWindowSize);
+    const size_t ahead = std::max(n, goesOn ? kWindowSize : kJumpWindowSize);
     windowLength_ = 0;
-    const size_t got = readAt(offset, window_.get(), kWindowSize);
+    const size_t got = readAt(offset, window_.get(), ahead);
     windowOffset_ = offset;
     windowLength_ = got;
     return got >= n ? window_.get() : nullptr;

@@ -28,6 +28,8 @@ class ArchiveFile {
 public:
     // Largest view, and the read-ahead of small reads.
     static constexpr size_t kWindowSize = 1 << 20;
+    // The read-ahead after a jump: a header with its name and extra field, and the next.
+    static constexpr size_t kJumpWindowSize = 1 << 16;
 
     // mode: a FileOpenMode value; throws EFOpenError.
     ArchiveFile(const std::string& path, uint16_t mode);
