@@ -11,30 +11,37 @@ namespace {
 
 using text::trim;
 
-// One comparable key per value: equal numbers give equal keys whatever their kind.
+// One comparable key per value: equal numbers give equal keys whatever their kind. Each
+// value is its length, a colon, a letter for its kind and its text, written straight into
+// the key: the keys are made once per row of a table.
 void appendKey(std::string& out, const Variant& v, bool foldText) {
-    std::string k;
+    const size_t start = out.size();
     switch (v.kind()) {
-    case ValueKind::Null: k = "N"; break;
+    case ValueKind::Null: out += 'N'; break;
     case ValueKind::Integer:
-    case ValueKind::Boolean: k = "I" + std::to_string(v.toInt64()); break;
+    case ValueKind::Boolean: out += 'I'; out += std::to_string(v.toInt64()); break;
     case ValueKind::Float: {
         const double d = v.toDouble();
         if (std::floor(d) == d && std::fabs(d) < 9e15) {
-            k = "I" + std::to_string(static_cast<long long>(d));
+            out += 'I';
+            out += std::to_string(static_cast<long long>(d));
         } else {
             char buf[40];
             std::snprintf(buf, sizeof buf, "F%.17g", d);
-            k = buf;
+            out += buf;
         }
         break;
     }
-    case ValueKind::Text: k = "T" + (foldText ? text::foldCase(v.toString()) : v.toString()); break;
-    case ValueKind::Blob: k = "B" + v.toString(); break;
+    case ValueKind::Text:
+        out += 'T';
+        if (foldText)
+            text::appendFoldedCase(out, v.text());
+        else
+            out += v.text();
+        break;
+    case ValueKind::Blob: out += 'B'; out += v.text(); break;
     }
-    out += std::to_string(k.size());
-    out += ':';
-    out += k;
+    out.insert(start, std::to_string(out.size() - start) + ':');
 }
 
 std::string valuesKey(const std::vector<Variant>& values, bool foldText) {
@@ -88,6 +95,7 @@ void TCustomADODataSet::Open() {
     fields_.reserve(rows_.fields.size());
     for (size_t i = 0; i < rows_.fields.size(); ++i) fields_.emplace_back(*this, i);
     indexes_.clear();
+    locateColumns_.clear();
     current_ = 0;
     eof_ = bof_ = true;
     eof_ = rows_.rows.empty();
@@ -105,6 +113,7 @@ void TCustomADODataSet::closeForConnection() {
     rows_ = RowSet{};
     fields_.clear();
     indexes_.clear();
+    locateColumns_.clear();
     buffer_.clear();
     assigned_.clear();
     current_ = 0;
@@ -254,7 +263,13 @@ Variant TCustomADODataSet::keyValue(const Variant& v, size_t column) const {
 
 std::string TCustomADODataSet::rowKey(const std::vector<Variant>& row, const std::vector<size_t>& columns, bool foldText) const {
     std::string key;
-    for (size_t c : columns) appendKey(key, keyValue(row.at(c), c), foldText);
+    for (size_t c : columns) {
+        const Variant& v = row.at(c);
+        if (rows_.fields.at(c).DataType == FieldType::DateTime)
+            appendKey(key, keyValue(v, c), foldText);
+        else
+            appendKey(key, v, foldText);  // no copy of the value
+    }
     return key;
 }
 
@@ -264,15 +279,21 @@ bool TCustomADODataSet::Locate(const std::string& keyField, const Variant& keyVa
 
 bool TCustomADODataSet::Locate(const std::string& keyFields, const std::vector<Variant>& keyValues, TLocateOptions options) {
     checkBrowseMode();
-    std::vector<size_t> columns;
-    size_t pos = 0;
-    while (pos <= keyFields.size()) {
-        size_t end = keyFields.find(';', pos);
-        if (end == std::string::npos) end = keyFields.size();
-        const std::string name = trim(keyFields.substr(pos, end - pos));
-        if (!name.empty()) columns.push_back(static_cast<size_t>(&FieldByName(name) - fields_.data()));
-        pos = end + 1;
+    // A merge locates every row by the same fields: their names are looked up once.
+    if (keyFields != locateFields_ || locateColumns_.empty()) {
+        std::vector<size_t> columns;
+        size_t pos = 0;
+        while (pos <= keyFields.size()) {
+            size_t end = keyFields.find(';', pos);
+            if (end == std::string::npos) end = keyFields.size();
+            const std::string name = trim(keyFields.substr(pos, end - pos));
+            if (!name.empty()) columns.push_back(static_cast<size_t>(&FieldByName(name) - fields_.data()));
+            pos = end + 1;
+        }
+        locateColumns_ = std::move(columns);
+        locateFields_ = keyFields;
     }
+    const std::vector<size_t>& columns = locateColumns_;
     if (columns.empty() || columns.size() != keyValues.size())
         throw DbError(DbErrc::TypeMismatch, displayName() + ": число значений поиска не совпадает с числом полей.");
 

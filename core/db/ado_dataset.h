@@ -136,6 +136,8 @@ private:
         std::unordered_map<std::string, size_t> firstRow;
     };
     std::map<std::string, LocateIndex> indexes_;
+    std::string locateFields_;            // the fields the last Locate named,
+    std::vector<size_t> locateColumns_;   // and their columns; empty until then
 };
 
 } // namespace upd::db

@@ -124,6 +124,14 @@ Statement& SqliteSession::cached(const std::string& sql) {
     return *it->second;
 }
 
+template <class MakeSql>
+Statement& SqliteSession::cachedAs(const std::string& key, MakeSql&& makeSql) {
+    auto it = statements_.find(key);
+    if (it == statements_.end()) it = statements_.emplace(key, std::make_unique<Statement>(db_.get(), makeSql())).first;
+    it->second->reset();
+    return *it->second;
+}
+
 template <class Store>
 auto SqliteSession::storeRow(Store&& store) -> decltype(store()) {
     const auto open = [&] {
@@ -280,9 +288,13 @@ RowSet SqliteSession::openTable(const std::string& table) {
 }
 
 std::vector<Variant> SqliteSession::readRow(const TableInfo& info, int64_t key) {
-    Statement& s = cached("SELECT " + columnList(info) + " FROM " + quoteIdentifier(info.name) + " WHERE rowid = ?1");
+    // Keys start with a control character, which no statement text does.
+    Statement& s = cachedAs("\x01row\x1f" + info.name, [&] {
+        return "SELECT " + columnList(info) + " FROM " + quoteIdentifier(info.name) + " WHERE rowid = ?1";
+    });
     s.bind(1, Variant(static_cast<long long>(key)));
     std::vector<Variant> row;
+    row.reserve(info.fields.size());
     if (s.step())
         for (size_t i = 0; i < info.fields.size(); ++i) row.push_back(s.column(static_cast<int>(i), info.fields[i].DataType));
     else
@@ -305,15 +317,22 @@ void checkWritable(const TableInfo& info) {
 std::pair<int64_t, std::vector<Variant>> SqliteSession::insertRow(const std::string& table, const Assignments& values) {
     const TableInfo& info = tableInfo(table);
     checkWritable(info);
-    std::string names, marks;
+    std::string shape = "\x01insert\x1f" + info.name;
     for (const auto& [name, value] : values) {
-        names += (names.empty() ? "" : ", ") + quoteIdentifier(fieldNamed(info, name).Name);
-        marks += marks.empty() ? "?" : ", ?";
+        shape += '\x1f';
+        shape += name;
     }
-    const std::string sql = "INSERT INTO " + quoteIdentifier(info.name) +
-                            (values.empty() ? std::string(" DEFAULT VALUES") : " (" + names + ") VALUES (" + marks + ")");
+    const auto makeSql = [&] {
+        std::string names, marks;
+        for (const auto& [name, value] : values) {
+            names += (names.empty() ? "" : ", ") + quoteIdentifier(fieldNamed(info, name).Name);
+            marks += marks.empty() ? "?" : ", ?";
+        }
+        return "INSERT INTO " + quoteIdentifier(info.name) +
+               (values.empty() ? std::string(" DEFAULT VALUES") : " (" + names + ") VALUES (" + marks + ")");
+    };
+    Statement& s = cachedAs(shape, makeSql);  // an unknown column fails here, before anything is stored
     return storeRow([&] {
-        Statement& s = cached(sql);
         for (size_t i = 0; i < values.size(); ++i) s.bind(static_cast<int>(i + 1), values[i].second);
         s.step();
         const int64_t key = sqlite3_last_insert_rowid(db_.get());

@@ -63,6 +63,10 @@ private:
     const TableInfo& tableInfo(const std::string& table);
     TableInfo readTableInfo(const std::string& table);
     Statement& cached(const std::string& sql);
+    // A statement kept under a key of the caller's (a table and its columns), its text made
+    // only the first time: the row statements run once per row of a table.
+    template <class MakeSql>
+    Statement& cachedAs(const std::string& key, MakeSql&& makeSql);
     void forgetSchema();
     // Commits the groups of the other sessions on this file, so this one sees their rows
     // and can write.

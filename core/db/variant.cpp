@@ -221,7 +221,9 @@ void checkTextLength(const Variant& value, const FieldDef& field) {
     if (field.DataType != FieldType::String || field.Size <= 0 || value.kind() == ValueKind::Null ||
         value.kind() == ValueKind::Blob)
         return;
-    if (text::toU16(value.toString()).size() > static_cast<size_t>(field.Size))
+    const size_t length = value.kind() == ValueKind::Text ? text::utf16Length(value.text())
+                                                          : text::utf16Length(value.toString());
+    if (length > static_cast<size_t>(field.Size))
         throw DbError(DbErrc::ValueTooLong, "Поле '" + field.Name + "' слишком мало для вводимых данных (не более " +
                                                 std::to_string(field.Size) + " знаков).");
 }

@@ -35,6 +35,8 @@ public:
     bool toBool() const;
     // Integers in decimal, booleans "True"/"False", numbers with a full stop.
     std::string toString() const;
+    // The text of a text, the bytes of a blob, without a copy; empty for the other kinds.
+    const std::string& text() const { return text_; }
 
     bool operator==(const Variant& other) const;
 

@@ -118,7 +118,7 @@ void TableCopySteps::mergeRows(const std::string& table_name, MergedIds* merged)
         for (size_t i = 0; i < defs.size(); ++i) {
             row[i] = source.Fields(i).Value();
             // An empty text is stored as no value (the insert leaves it unset), and keyed so.
-            if (row[i].kind() == db::ValueKind::Text && row[i].toString().empty()) row[i] = db::Variant();
+            if (row[i].kind() == db::ValueKind::Text && row[i].text().empty()) row[i] = db::Variant();
             if (defs[i].DataType != db::FieldType::AutoInc && !row[i].isNull()) any = true;
             if (parentIds[i] && !row[i].isNull()) {
                 // A parent the source does not hold cannot be named in the target: left empty

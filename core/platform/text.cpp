@@ -40,27 +40,48 @@ std::u32string toU32(std::string_view s) {
     return out;
 }
 
-std::string fromU32(std::u32string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char32_t c : text) {
-        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
+namespace {
+
+// Writes the character at `p`, returns the end; four bytes at most.
+char* writeUtf8(char* p, char32_t c) {
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
+    if (c < 0x80) {
+        *p++ = static_cast<char>(c);
+    } else if (c < 0x800) {
+        *p++ = static_cast<char>(0xC0 | (c >> 6));
+        *p++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        *p++ = static_cast<char>(0xE0 | (c >> 12));
+        *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *p++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        *p++ = static_cast<char>(0xF0 | (c >> 18));
+        *p++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *p++ = static_cast<char>(0x80 | (c & 0x3F));
     }
+    return p;
+}
+
+// decodeUtf8 with the forms names and keys are made of (ASCII, and two bytes as Cyrillic
+// takes) decoded in place: keys are folded and compared once per row of a table.
+inline Utf8Char decodeAt(std::string_view s, size_t pos) {
+    const auto b = static_cast<unsigned char>(s[pos]);
+    if (b < 0x80) return {b, 1, true};
+    if (b >= 0xC2 && b <= 0xDF && pos + 1 < s.size()) {
+        const auto c = static_cast<unsigned char>(s[pos + 1]);
+        if ((c & 0xC0) == 0x80) return {(char32_t(b & 0x1F) << 6) | (c & 0x3F), 2, true};
+    }
+    return decodeUtf8(s, pos);
+}
+
+} // namespace
+
+std::string fromU32(std::u32string_view text) {
+    std::string out(4 * text.size(), '\0');
+    char* p = out.data();
+    for (char32_t c : text) p = writeUtf8(p, c);
+    out.resize(static_cast<size_t>(p - out.data()));
     return out;
 }
 
@@ -76,6 +97,16 @@ std::u16string toU16(std::string_view utf8) {
         }
     }
     return out;
+}
+
+size_t utf16Length(std::string_view utf8) {
+    size_t units = 0;
+    for (size_t i = 0; i < utf8.size();) {
+        const Utf8Char c = decodeAt(utf8, i);
+        units += c.codePoint >= 0x10000 ? 2 : 1;
+        i += c.length;
+    }
+    return units;
 }
 
 std::string fromU16(std::u16string_view text) {
@@ -116,12 +147,27 @@ char32_t foldCase(char32_t c) {
 }
 
 std::string foldCase(std::string_view utf8) {
-    bool ascii = true;
-    for (unsigned char c : utf8) ascii = ascii && c < 0x80;
-    if (ascii) return asciiLower(std::string(utf8));  // most names: no decoding
-    std::u32string cps = toU32(utf8);
-    for (char32_t& c : cps) c = foldCase(c);
-    return fromU32(cps);
+    std::string out;
+    out.reserve(utf8.size());
+    appendFoldedCase(out, utf8);
+    return out;
+}
+
+void appendFoldedCase(std::string& out, std::string_view utf8) {
+    // A folded letter is as long as the letter, but a malformed byte becomes a character of
+    // two bytes: twice the length is room enough.
+    const size_t start = out.size();
+    out.resize(start + 2 * utf8.size());
+    char* p = out.data() + start;
+    for (size_t i = 0; i < utf8.size();) {
+        const Utf8Char c = decodeAt(utf8, i);
+        if (c.codePoint < 0x80)
+            *p++ = asciiLower(static_cast<char>(c.codePoint));
+        else
+            p = writeUtf8(p, foldCase(c.codePoint));
+        i += c.length;
+    }
+    out.resize(static_cast<size_t>(p - out.data()));
 }
 
 std::string asciiLower(std::string s) {
@@ -150,7 +196,7 @@ std::string trim(std::string_view s) {
 int compareIgnoreCase(std::string_view a, std::string_view b) {
     size_t i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
-        const Utf8Char x = decodeUtf8(a, i), y = decodeUtf8(b, j);
+        const Utf8Char x = decodeAt(a, i), y = decodeAt(b, j);
         const char32_t fx = foldCase(x.codePoint), fy = foldCase(y.codePoint);
         if (fx != fy) return fx < fy ? -1 : 1;
         i += x.length;

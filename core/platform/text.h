@@ -26,6 +26,8 @@ std::string fromU32(std::u32string_view text);
 
 // UTF-16 (host order) of a UTF-8 text and back; lone surrogates become U+FFFD.
 std::u16string toU16(std::string_view utf8);
+// The length toU16 would give, without making it.
+size_t utf16Length(std::string_view utf8);
 std::string fromU16(std::u16string_view text);
 
 // Lower case of one letter as the platform's case-insensitive comparison sees it:
@@ -34,6 +36,8 @@ char32_t foldCase(char32_t c);
 // The text with every letter folded; a malformed byte is taken as the Latin-1 letter it
 // stands for, so the result is always well-formed.
 std::string foldCase(std::string_view utf8);
+// The same, appended to `out`: a key made of several texts needs no copy of each.
+void appendFoldedCase(std::string& out, std::string_view utf8);
 // Only A..Z and a..z changed: for protocol and SQL words, which are ASCII by definition.
 constexpr char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 std::string asciiLower(std::string s);

@@ -93,12 +93,26 @@ TEST(CaseFold, FoldsLatinAndCyrillicLettersWhateverTheLocale) {
         {"greek", "ΣΩ", "σω"},
         {"already lower", "ёж", "ёж"},
         {"malformed byte taken as latin-1", "\xC0", "\xC3\xA0"},
+        {"sequence cut at the end", "Я\xD0", "я\xC3\xB0"},
+        {"lead byte before no continuation", "\xD0Z", "\xC3\xB0z"},
+        {"outside the basic plane, unchanged", "\xF0\x9F\x98\x80" "A", "\xF0\x9F\x98\x80" "a"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(foldCase(c.text), c.folded);
         EXPECT_TRUE(equalsIgnoreCase(c.text, c.folded));
         EXPECT_EQ(compareIgnoreCase(c.text, c.folded), 0);
+        // Appended to a key that has parts already, as the merge builds its keys.
+        std::string key = "3:Tab";
+        appendFoldedCase(key, c.text);
+        EXPECT_EQ(key, "3:Tab" + c.folded);
+    }
+}
+
+TEST(Utf16, LengthIsTheLengthOfTheConvertedText) {
+    for (const std::string text : {"", "abc", "Кордеваль", "\xF0\x9F\x98\x80", "a\xC0" "b\xD0", "\xE2\x82"}) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(utf16Length(text), toU16(text).size());
     }
 }
 
