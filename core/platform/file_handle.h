@@ -91,6 +91,11 @@ public:
 
 private:
     Native native_ = kInvalid;
+#ifdef _WIN32
+    // The attributes the file was made with through this handle, 0 when not known: setting
+    // the same again needs no question to the system (one call less per extracted file).
+    unsigned long madeWith_ = 0;
+#endif
 };
 
 // The process's file-creation mask, read once (none where the platform has no such mask).

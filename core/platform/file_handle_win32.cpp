@@ -48,11 +48,12 @@ FileHandle::~FileHandle() {
     if (isOpen()) CloseHandle(handleOf(native_));
 }
 
-FileHandle::FileHandle(FileHandle&& other) noexcept : native_(other.release()) {}
+FileHandle::FileHandle(FileHandle&& other) noexcept : madeWith_(other.madeWith_) { native_ = other.release(); }
 
 FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
     if (this != &other) {
         if (isOpen()) CloseHandle(handleOf(native_));  // as in the destructor
+        madeWith_ = other.madeWith_;
         native_ = other.release();
     }
     return *this;
@@ -61,6 +62,7 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
 FileHandle::Native FileHandle::release() noexcept {
     const Native n = native_;
     native_ = kInvalid;
+    madeWith_ = 0;
     return n;
 }
 
@@ -86,7 +88,9 @@ std::error_code FileHandle::createNew(const std::string& path, unsigned permissi
     // the handle may write all the same, as a POSIX descriptor of a new 0444 file may.
     const DWORD attributes = (permissions & 0200) ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_READONLY;
     *this = FileHandle(open(path, GENERIC_READ | GENERIC_WRITE, CREATE_NEW, attributes | FILE_FLAG_OPEN_REPARSE_POINT));
-    return isOpen() ? std::error_code{} : lastError();
+    if (!isOpen()) return lastError();
+    madeWith_ = attributes;
+    return {};
 }
 
 std::error_code FileHandle::openForLocking(const std::string& path, unsigned) noexcept {
@@ -192,6 +196,8 @@ std::error_code FileHandle::sync() noexcept {
 
 std::error_code FileHandle::setPermissions(unsigned permissions) noexcept {
     // Only the owner's write bit has a counterpart: the read-only attribute.
+    const bool readOnly = (permissions & 0200) == 0;
+    if (madeWith_ && ((madeWith_ & FILE_ATTRIBUTE_READONLY) != 0) == readOnly) return {};
     FILE_BASIC_INFO info{};
     if (auto ec = basicInfo(handleOf(native_), info)) return ec;
     DWORD attributes = info.FileAttributes;
@@ -203,6 +209,7 @@ std::error_code FileHandle::setPermissions(unsigned permissions) noexcept {
     if (attributes == 0) attributes = FILE_ATTRIBUTE_NORMAL;  // 0 would mean "leave as is"
     FILE_BASIC_INFO change{};  // times of 0 stay as they are
     change.FileAttributes = attributes;
+    madeWith_ = 0;  // asked again next time
     return SetFileInformationByHandle(handleOf(native_), FileBasicInfo, &change, sizeof change) ? std::error_code{}
                                                                                               : lastError();
 }

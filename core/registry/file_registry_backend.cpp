@@ -121,6 +121,9 @@ void FileRegistryBackend::setValue(const std::string& section, const std::string
     if (next.create(target, mode) || next.handle().writeAll(file.bytes()) || next.handle().setPermissions(mode))
         throw failed();
     if (old.isOpen() && next.handle().takeOwnerOf(old)) throw failed();
+    // Windows replaces no file that is open, whatever the sharing; the lock still keeps
+    // other writers out.
+    old = files::FileHandle();
     if (next.commitReplacing()) throw failed();
     parsedBytes_ = file.bytes();
 }

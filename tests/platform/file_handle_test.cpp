@@ -137,6 +137,25 @@ TEST(FileHandle, KeepsTheOwnersWriteBitBothWays) {
     std::filesystem::permissions(path, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
 }
 
+// The bits the file was made with, set again (as an extracted file's are), change nothing;
+// the handle still changes them afterwards.
+TEST(FileHandle, SettingTheBitsItWasMadeWithChangesNothing) {
+    TempDir dir;
+    FileHandle file;
+    ASSERT_FALSE(file.createNew((dir / "f").string(), 0644));
+    EXPECT_FALSE(file.setPermissions(0644));
+    unsigned bits = 0;
+    EXPECT_FALSE(file.permissions(bits));
+    EXPECT_EQ(bits & 0200, 0200u);
+    EXPECT_FALSE(file.setPermissions(0444));
+    EXPECT_FALSE(file.permissions(bits));
+    EXPECT_EQ(bits & 0200, 0u);
+    EXPECT_FALSE(file.setPermissions(0644));
+    EXPECT_FALSE(file.permissions(bits));
+    EXPECT_EQ(bits & 0200, 0200u);
+    EXPECT_FALSE(file.close());
+}
+
 TEST(FileHandle, ReadsAndWritesAtAPositionWithoutTouchingTheRest) {
     TempDir dir;
     const std::string path = (dir / "f").string();
