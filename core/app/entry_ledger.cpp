@@ -1,5 +1,6 @@
 #include "app/entry_ledger.h"
 
+#include "platform/fs_path.h"
 #include "ui/display_text.h"
 
 #include <algorithm>
@@ -14,13 +15,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path pathOf(std::string_view text) {
-    return fs::path(std::u8string(reinterpret_cast<const char8_t*>(text.data()), text.size()));
-}
-
 bool arrivedAt(const std::string& path) {
     std::error_code ec;
-    const auto status = fs::symlink_status(pathOf(path), ec);
+    const auto status = fs::symlink_status(files::pathOf(path), ec);
     return fs::is_regular_file(status) || fs::is_directory(status);
 }
 
@@ -29,13 +26,12 @@ bool arrivedAt(const std::string& path) {
 std::unordered_set<std::string> stagedNames(const std::string& staging) {
     std::unordered_set<std::string> names;
     std::error_code ec;
-    fs::recursive_directory_iterator it(pathOf(staging), fs::directory_options::none, ec), end;
+    fs::recursive_directory_iterator it(files::pathOf(staging), fs::directory_options::none, ec), end;
     for (; !ec && it != end; it.increment(ec)) {
         const bool link = it->is_symlink(ec);
         if (ec || link || !(it->is_regular_file(ec) || it->is_directory(ec))) continue;
-        const std::u8string path = it->path().u8string();
-        if (path.size() <= staging.size()) continue;
-        names.emplace(reinterpret_cast<const char*>(path.data()) + staging.size(), path.size() - staging.size());
+        const std::string path = files::textOf(it->path());
+        if (path.size() > staging.size()) names.insert(path.substr(staging.size()));
     }
     return names;
 }

@@ -148,7 +148,6 @@ char32_t foldCase(char32_t c) {
 
 std::string foldCase(std::string_view utf8) {
     std::string out;
-    out.reserve(utf8.size());
     appendFoldedCase(out, utf8);
     return out;
 }
